@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace trawlix::app {
+
+// The labels whose captions the window's logic writes or reads.
+enum class Label {
+    ProductId,  // lblProductID
+    GpsDesc,    // lblGPSDesc
+    Version,    // lblVersion
+    Lat,        // lbllat
+    Lon,        // lbllon
+    Alt,        // lblalt
+    Hdop,       // lblhdop
+    Date,       // lbldate
+    Time,       // lblTime
+};
+
+enum class MessageButtons { Ok, OkCancel, RetryCancel };
+enum class MessageAnswer { Ok, Cancel, Retry };
+
+// A message box also carries whether it reports a failure, so that a console front end can
+// put it on standard error; the window shows both alike.
+enum class MessageKind { Information, Failure };
+
+enum class FileDialogMode { Open, Save };
+
+// The file dialog's members that the window sets and reads; kept between uses.
+struct CommonDialog {
+    std::string FileName;
+    std::string InitDir;
+    int Flags = 0;
+};
+inline constexpr int kOverwritePrompt = 2;  // CommonDialog Flags: ask before overwriting
+
+// What the window's logic needs of the screen. The Qt shell implements it with widgets;
+// tests implement it with a scripted view.
+class FormView {
+public:
+    virtual ~FormView() = default;
+
+    virtual void setCaption(Label label, const std::string& text) = 0;
+    virtual std::string caption(Label label) const = 0;
+
+    // List1, the debug list.
+    virtual void addListLine(const std::string& line) = 0;
+    virtual void clearList() = 0;
+
+    // The port menu: items mnuPort[1..]; the ones above 6 are added at run time.
+    virtual bool hasPortItem(std::int16_t index) const = 0;
+    // Adds item `index` after the last port item; false when it exists already.
+    virtual bool addPortItem(std::int16_t index, const std::string& caption) = 0;
+    virtual void setPortChecked(std::int16_t index, bool checked) = 0;
+    virtual std::int16_t highestPortItem() const = 0;
+    // mnuBaud[0] and [1].
+    virtual void setBaudChecked(int index, bool checked) = 0;
+
+    // cboFunction.
+    virtual void addFunction(const std::string& entry) = 0;
+    virtual int functionIndex() const = 0;  // -1 when nothing is selected
+    virtual std::string functionText() const = 0;
+
+    virtual MessageAnswer showMessage(const std::string& text, MessageButtons buttons,
+                                      MessageKind kind) = 0;
+    // Shows the dialog on `dialog`; afterwards dialog.FileName is the chosen file, or "" when
+    // the user cancelled.
+    virtual void showFileDialog(FileDialogMode mode, CommonDialog& dialog) = 0;
+    // Starts the text editor on `path` without waiting; false when it could not be started.
+    virtual bool startEditor(const std::string& path) = 0;
+
+    virtual void showWindow() = 0;
+    // Closes the window: its unload handler runs.
+    virtual void closeWindow() = 0;
+    // Ends the program at once.
+    virtual void endProgram() = 0;
+};
+
+}  // namespace trawlix::app

@@ -1,0 +1,116 @@
+// The port and baud menus, "Add Port", opening and closing the port by hand, and the
+// persisted settings they use.
+#include <limits>
+
+#include "app/your_form.h"
+#include "common/numbers.h"
+#include "common/pattern_format.h"
+
+namespace trawlix::app {
+namespace {
+
+constexpr std::int16_t kDefaultPort = 2;
+constexpr std::int16_t kFirstAddedPort = 7;
+constexpr const char* kBaudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
+
+}  // namespace
+
+std::string YourForm::readSetting(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) {
+    return settings_.GetSetting(kSettingsApplication, section, key, defaultValue);
+}
+
+void YourForm::saveSetting(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    settings_.SaveSetting(kSettingsApplication, section, key, value);
+}
+
+// A stored port that is not a number, lies outside the 16-bit range or is not a port number
+// at all (0 or below) falls back to the default port.
+std::int16_t YourForm::readStoredPort() {
+    const auto port = common::strictInt16(readSetting("Port", "Port", "2"));
+    return port && *port >= 1 ? *port : kDefaultPort;
+}
+
+// Likewise "Next": anything that is not a 16-bit number reads as the default.
+std::int16_t YourForm::readStoredNext() {
+    const auto next = common::strictInt16(readSetting("Port", "Next", "7"));
+    return next ? *next : kFirstAddedPort;
+}
+
+void YourForm::reportCannotOpenPort() {
+    view_.showMessage("Can't open com port " + common::formatInteger(CurrentPort),
+                      MessageButtons::Ok, MessageKind::Failure);
+}
+
+void YourForm::requestVersionAfterOpen() {
+    PendingCommand = Magellan.CommandState().VersionCommand;
+    Magellan.RequestVersion();
+    Magellan.ConfigureLink(1);
+}
+
+void YourForm::SetPort() {
+    Magellan.ClosePort();
+    Magellan.setPortNumber(CurrentPort);
+    Magellan.setPortSettings(LineSettings);
+    Magellan.OpenPort();
+    if (!Magellan.OpenPort()) {
+        reportCannotOpenPort();
+        return;
+    }
+    view_.clearList();
+    saveSetting("Port", "Settings", LineSettings);
+    saveSetting("Port", "Port", common::formatInteger(CurrentPort));
+    requestVersionAfterOpen();
+}
+
+void YourForm::mnuPort_Click(std::int16_t Index) {
+    view_.clearList();
+    const int highest = view_.highestPortItem();
+    for (int n = 1; n <= highest; ++n) {
+        view_.setPortChecked(static_cast<std::int16_t>(n), false);
+    }
+    view_.setPortChecked(Index, true);
+    CurrentPort = Index;
+    SetPort();
+}
+
+void YourForm::mnuPortAdd_Click() {
+    std::int16_t next = readStoredNext();
+    if (!view_.addPortItem(next, "Port " + common::formatInteger(next))) {
+        view_.showMessage("Port already in menu list", MessageButtons::Ok, MessageKind::Failure);
+        return;
+    }
+    view_.setPortChecked(next, false);
+    // The 16-bit port number cannot grow past 32767: "Next" stays there.
+    if (next < std::numeric_limits<std::int16_t>::max()) {
+        ++next;
+    }
+    saveSetting("Port", "Next", common::formatInteger(next));
+}
+
+void YourForm::checkOnlyBaudItem(int index) {
+    view_.setBaudChecked(0, false);
+    view_.setBaudChecked(1, false);
+    if (index == 0 || index == 1) {
+        LineSettings = kBaudCaptions[index];
+        view_.setBaudChecked(index, true);
+    }
+}
+
+void YourForm::mnuBaud_Click(std::int16_t Index) {
+    checkOnlyBaudItem(Index);
+    SetPort();
+}
+
+void YourForm::mnuOpen_Click() {
+    Magellan.setPortNumber(CurrentPort);
+    Magellan.setPortSettings(LineSettings);
+    if (!Magellan.OpenPort()) {
+        reportCannotOpenPort();
+    }
+}
+
+void YourForm::mnuClose_Click() { Magellan.ClosePort(); }
+
+}  // namespace trawlix::app

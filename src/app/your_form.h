@@ -1,0 +1,148 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/form_view.h"
+#include "app/settings_store.h"
+#include "common/counter16.h"
+#include "link/gps_link.h"
+#include "transfer/transfer_files.h"
+
+namespace trawlix::app {
+
+// The main window's logic, free of any toolkit. It reaches the screen through FormView,
+// the receiver through the GPS link `Magellan`, and stored settings through SettingsStore.
+// Its handlers are spread over the folders of the subsystems they belong to:
+//   app/       start-up, shut-down, the port and line settings
+//   transfer/  the function list, the download receiver and the three uploads
+//   display/   the live NMEA fix, the fix and version labels, errors and debug lines
+class YourForm {
+public:
+    YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& settings,
+             std::string programFolder);
+    ~YourForm();
+    YourForm(const YourForm&) = delete;
+    YourForm& operator=(const YourForm&) = delete;
+
+    // --- Window fields -------------------------------------------------------------------
+    std::int16_t CurrentPort = 0;
+    std::string LineSettings;
+    std::string PendingCommand;
+    std::int16_t DebugLineCount = 0;
+    common::Counter16 RouteCount;
+    common::Counter16 RecordCount;
+    std::int32_t WaypointFileNum = 0;
+    std::string WaypointFileName;
+    std::int32_t RouteFileNum = 0;
+    std::string RouteFileName;
+    std::int32_t TrackFileNum = 0;
+    std::string TrackFileName;
+
+    // The route upload's state, kept from call to call and from upload to upload.
+    std::string RouteEntries;
+    std::int32_t RouteEntryCount = 0;
+    std::int32_t RouteSeq = 0;
+    std::int32_t RouteRecCount = 0;
+    std::int32_t RouteNum = 0;
+
+    CommonDialog CommonDialog1;
+
+    // --- Start-up and shut-down ----------------------------------------------------------
+    void Form_Load();
+    void Form_Unload(std::int16_t& Cancel);
+    void mnuExit_Click();
+
+    // --- Port and line settings ----------------------------------------------------------
+    void SetPort();
+    void mnuPort_Click(std::int16_t Index);
+    void mnuPortAdd_Click();
+    void mnuBaud_Click(std::int16_t Index);
+    void mnuOpen_Click();
+    void mnuClose_Click();
+
+    // --- Transfers -----------------------------------------------------------------------
+    void cboFunction_Click();
+    void cmdReset_Click();
+    void Magellan_Receive(std::string& ID, std::string& RecvLine);
+    void Send_Waypoint();
+    void Send_Route(bool& Start);
+    void Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
+                            std::string& wps);
+    void Send_Track(bool& Start);
+
+    // --- Live display and reporting ------------------------------------------------------
+    void Magellan_NMEA(std::string& RecvLine, bool& chkerr);
+    void Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message);
+    void Magellan_mDebug(std::string& message);
+    void ShowFix();
+    void ShowVersion();
+
+    // The open transfer files, by number.
+    transfer::TransferFiles& files() { return files_; }
+
+private:
+    class LinkEvents;
+
+    // Start-up steps.
+    void fillFunctionList();
+    void restorePortMenu();
+    void restoreBaudChoice();
+    void runHandshake();
+
+    // Settings.
+    std::string readSetting(const std::string& section, const std::string& key,
+                            const std::string& defaultValue);
+    void saveSetting(const std::string& section, const std::string& key, const std::string& value);
+    std::int16_t readStoredPort();
+    std::int16_t readStoredNext();
+    std::string dialogFolder();
+    void checkOnlyBaudItem(int index);
+    void reportCannotOpenPort();
+    void requestVersionAfterOpen();
+
+    // The function list.
+    void startDownload(std::int32_t& fileNum, std::string& fileName, const std::string& command,
+                       void (link::GpsLink::*request)());
+    void startUpload(int entry);
+    bool chooseFile(FileDialogMode mode);
+
+    // The download receiver.
+    void WriteWaypoint();
+    void WriteHeaderRecord();
+    void WriteRouteWaypoint();
+    void WriteTrackPoint();
+    void writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+                         const std::string& line);
+    void endOfDownload();
+    void acknowledgement();
+    void uploadComplete();
+    void closeAndShow(std::int32_t& fileNum, const std::string& fileName);
+
+    // The uploads.
+    std::optional<std::string> readUploadLine(std::int32_t fileNum);
+    void sendEndOfUpload(std::int32_t& fileNum);
+    void stopUpload(std::int32_t& fileNum, const std::string& fileName, const std::string& why);
+    void sendRouteSentence();
+    bool routeLine(const std::string& line);
+
+    FormView& view_;
+    link::GpsLink& Magellan;
+    SettingsStore& settings_;
+    std::string programFolder_;
+    transfer::TransferFiles files_;
+    std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
+    bool unloaded_ = false;
+    std::unique_ptr<LinkEvents> events_;
+};
+
+// The ten entries of the function list, in list order.
+inline constexpr const char* kFunctionEntries[] = {
+    "Reset",          "Request Version Info",  "Request Waypoints", "Request Routes",
+    "Request Tracks", "Send Waypoints to GPS", "Send Route",        "Send Track",
+    "NMEA On",        "NMEA Off",
+};
+
+}  // namespace trawlix::app

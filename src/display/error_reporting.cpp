@@ -1,0 +1,44 @@
+// The link's errors as message boxes, and its diagnostic lines in the debug list.
+#include "app/your_form.h"
+
+namespace trawlix::app {
+namespace {
+constexpr std::int16_t kLinesPerPage = 15;
+}
+
+void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message) {
+    switch (cErr) {
+        case link::kNotice:
+            view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::Failure);
+            break;
+        case link::kNoAnswer:
+        case link::kChecksumError:
+            if (PendingCommand.empty()) {
+                view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::Failure);
+            } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel,
+                                         MessageKind::Failure) == MessageAnswer::Retry &&
+                       view_.functionText() != "NMEA") {
+                Magellan.SendSentence(message);
+            }
+            break;
+        case link::kLineLost:
+            if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::Failure) ==
+                MessageAnswer::Cancel) {
+                Magellan.CancelTransfer();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void YourForm::Magellan_mDebug(std::string& message) {
+    view_.addListLine(message);
+    ++DebugLineCount;
+    if (DebugLineCount > kLinesPerPage) {
+        view_.clearList();
+        DebugLineCount = 0;
+    }
+}
+
+}  // namespace trawlix::app

@@ -1,0 +1,147 @@
+// The download receiver: every record, end marker and acknowledgement the link reports
+// arrives here. Records are written to the file of their kind; acknowledgements pace the
+// uploads.
+#include "app/your_form.h"
+#include "common/pattern_format.h"
+#include "link/protocol_texts.h"
+#include "transfer/transfer_format.h"
+
+namespace trawlix::app {
+
+using common::formatInteger;
+
+void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
+    const link::TransferState& state = Magellan.TransferState();
+    if (ID == state.VersionKind) {
+        ShowVersion();
+    } else if (ID == state.IgnoredKind1) {
+        // nothing
+    } else if (ID == state.WaypointKind) {
+        WriteWaypoint();
+        RecordCount.increment();
+    } else if (ID == state.RouteKind) {
+        WriteHeaderRecord();
+        RouteCount.increment();
+        RecordCount.increment();
+    } else if (ID == state.RouteWaypointKind) {
+        WriteRouteWaypoint();
+        RecordCount.increment();
+    } else if (ID == state.TrackPointKind) {
+        WriteTrackPoint();
+        RecordCount.increment();
+    } else if (ID == link::protocol::kEndId) {
+        endOfDownload();
+    } else if (ID == state.IgnoredKind2) {
+        // nothing
+    } else if (ID == state.AckKind) {
+        acknowledgement();
+    }
+}
+
+void YourForm::WriteWaypoint() {
+    writeRecordLine(WaypointFileNum, WaypointFileName,
+                    transfer::waypointLine(Magellan.WaypointRecord()));
+}
+
+void YourForm::WriteHeaderRecord() {
+    writeRecordLine(RouteFileNum, RouteFileName, transfer::routeHeaderLine(Magellan.HeaderRecord()));
+}
+
+void YourForm::WriteRouteWaypoint() {
+    writeRecordLine(RouteFileNum, RouteFileName,
+                    transfer::routeEntryLine(Magellan.WaypointRecord()));
+}
+
+void YourForm::WriteTrackPoint() {
+    writeRecordLine(TrackFileNum, TrackFileName, transfer::trackLine(Magellan.TrackPointRecord()));
+}
+
+// A record that arrives while no file of its kind is open belongs to no download the user
+// asked for, and is dropped. A line that cannot be written stops the download: the user is
+// told, and the file keeps every line written before.
+void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+                               const std::string& line) {
+    if (fileNum == 0) {
+        return;
+    }
+    const auto why = files_.writeLine(fileNum, line);
+    if (!why) {
+        return;
+    }
+    files_.close(fileNum);
+    fileNum = 0;
+    PendingCommand = "";
+    Magellan.CancelTransfer();
+    view_.showMessage("Can't write to the file " + fileName + ": " + *why +
+                          ". The download was stopped; the file keeps the records written "
+                          "before.",
+                      MessageButtons::Ok, MessageKind::Failure);
+}
+
+void YourForm::endOfDownload() {
+    view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
+                      MessageButtons::Ok, MessageKind::Information);
+    const link::CommandState& commands = Magellan.CommandState();
+    if (PendingCommand == commands.WaypointsCommand) {
+        closeAndShow(WaypointFileNum, WaypointFileName);
+    } else if (PendingCommand == commands.RoutesCommand) {
+        closeAndShow(RouteFileNum, RouteFileName);
+    } else if (PendingCommand == commands.TracksCommand) {
+        closeAndShow(TrackFileNum, TrackFileName);
+    }
+    PendingCommand = "";
+}
+
+void YourForm::closeAndShow(std::int32_t& fileNum, const std::string& fileName) {
+    files_.close(fileNum);
+    fileNum = 0;
+    if (!view_.startEditor(fileName)) {
+        view_.showMessage("Can't start the text editor on " + fileName + ". The file is saved.",
+                          MessageButtons::Ok, MessageKind::Failure);
+    }
+}
+
+void YourForm::acknowledgement() {
+    const link::TransferState& state = Magellan.TransferState();
+    const link::CommandState& commands = Magellan.CommandState();
+    const std::string& acked = state.AckedKind;
+    if (acked == state.RouteKind) {
+        bool start = false;
+        Send_Route(start);
+    } else if (acked == state.WaypointKind) {
+        Send_Waypoint();
+    } else if (acked == state.TrackPointKind) {
+        bool start = false;
+        Send_Track(start);
+    } else if (acked == state.FixKind) {
+        ShowFix();
+    } else if (acked == commands.CommandKind) {
+        const std::string& last = commands.LastCommand;
+        if (last == commands.WaypointsCommand || last == commands.RoutesCommand ||
+            last == commands.TracksCommand) {
+            return;
+        }
+        if (last == commands.EndCommand) {
+            uploadComplete();
+        }
+    }
+}
+
+void YourForm::uploadComplete() {
+    const link::TransferState& state = Magellan.TransferState();
+    std::string text;
+    if (PendingCommand == state.WaypointKind) {
+        text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Waypoints sent.";
+    } else if (PendingCommand == state.RouteKind) {
+        text = "Transfer Complete. " + formatInteger(RouteCount.value()) + " Routes sent.\r\n" +
+               "Consisting of " + formatInteger(RecordCount.value()) + " Waypoints.";
+    } else if (PendingCommand == state.TrackPointKind) {
+        text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
+    }
+    if (!text.empty()) {
+        view_.showMessage(text, MessageButtons::Ok, MessageKind::Information);
+    }
+    PendingCommand = "";
+}
+
+}  // namespace trawlix::app

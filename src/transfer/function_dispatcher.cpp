@@ -1,0 +1,172 @@
+// The function list: what each entry starts, and the Reset button.
+#include <filesystem>
+
+#include "app/your_form.h"
+#include "link/protocol_texts.h"
+#include "transfer/upload_check.h"
+
+namespace trawlix::app {
+namespace {
+
+enum Entry {
+    kReset = 0,
+    kRequestVersion = 1,
+    kRequestWaypoints = 2,
+    kRequestRoutes = 3,
+    kRequestTracks = 4,
+    kSendWaypoints = 5,
+    kSendRoute = 6,
+    kSendTrack = 7,
+    kNmeaOn = 8,
+    kNmeaOff = 9,
+};
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path fromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace
+
+std::string YourForm::dialogFolder() { return readSetting("Path", "Path", programFolder_); }
+
+// Shows the file dialog with an empty file name in the remembered folder; false when the
+// user cancelled.
+bool YourForm::chooseFile(FileDialogMode mode) {
+    CommonDialog1.FileName = "";
+    if (mode == FileDialogMode::Save) {
+        CommonDialog1.Flags = kOverwritePrompt;
+    }
+    CommonDialog1.InitDir = dialogFolder();
+    view_.showFileDialog(mode, CommonDialog1);
+    return !CommonDialog1.FileName.empty();
+}
+
+void YourForm::cboFunction_Click() {
+    RecordCount.reset();
+    RouteCount.reset();
+    view_.clearList();
+    DebugLineCount = 0;
+    switch (view_.functionIndex()) {
+        case kReset:
+            cmdReset_Click();
+            break;
+        case kRequestVersion:
+            PendingCommand = Magellan.CommandState().VersionCommand;
+            Magellan.RequestVersion();
+            break;
+        case kRequestWaypoints:
+            startDownload(WaypointFileNum, WaypointFileName,
+                          Magellan.CommandState().WaypointsCommand, &link::GpsLink::RequestWaypoints);
+            break;
+        case kRequestRoutes:
+            startDownload(RouteFileNum, RouteFileName, Magellan.CommandState().RoutesCommand,
+                          &link::GpsLink::RequestRoutes);
+            break;
+        case kRequestTracks:
+            startDownload(TrackFileNum, TrackFileName, Magellan.CommandState().TracksCommand,
+                          &link::GpsLink::RequestTracks);
+            break;
+        case kSendWaypoints:
+        case kSendRoute:
+        case kSendTrack:
+            startUpload(view_.functionIndex());
+            break;
+        case kNmeaOn:
+            Magellan.SendSentence(std::string(link::protocol::kNmeaOnCommand));
+            break;
+        case kNmeaOff:
+            Magellan.SendSentence(std::string(link::protocol::kNmeaOffCommand));
+            break;
+        default:
+            break;
+    }
+}
+
+void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
+                             const std::string& command, void (link::GpsLink::*request)()) {
+    if (!chooseFile(FileDialogMode::Save)) {
+        return;
+    }
+    // The new file is created before anything else changes, so that a file that cannot be
+    // created leaves the running transfer, its file and the link as they were.
+    const std::int32_t number = files_.nextFreeNumber();
+    if (const auto why = files_.openForOutput(number, CommonDialog1.FileName)) {
+        view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
+                          MessageButtons::Ok, MessageKind::Failure);
+        return;
+    }
+    fileName = CommonDialog1.FileName;
+    if (fileNum != 0) {
+        files_.close(fileNum);
+    }
+    fileNum = number;
+    PendingCommand = command;
+    (Magellan.*request)();
+}
+
+void YourForm::startUpload(int entry) {
+    if (!chooseFile(FileDialogMode::Open)) {
+        return;
+    }
+    // The open dialog leaves the current folder at the chosen file's folder.
+    std::error_code ec;
+    std::filesystem::current_path(fromUtf8(CommonDialog1.FileName).parent_path(), ec);
+    saveSetting("Path", "Path", utf8(std::filesystem::current_path(ec)));
+
+    std::int32_t& fileNum =
+        entry == kSendWaypoints ? WaypointFileNum : entry == kSendRoute ? RouteFileNum : TrackFileNum;
+    std::string& fileName = entry == kSendWaypoints ? WaypointFileName
+                            : entry == kSendRoute   ? RouteFileName
+                                                    : TrackFileName;
+    // The whole file is opened and checked before anything is sent, so that a file that
+    // cannot be read, or holds a line that cannot be converted, sends nothing at all.
+    const transfer::UploadKind kind = entry == kSendWaypoints ? transfer::UploadKind::Waypoints
+                                      : entry == kSendRoute   ? transfer::UploadKind::Route
+                                                              : transfer::UploadKind::Track;
+    const auto problem = transfer::checkUploadFile(kind, CommonDialog1.FileName);
+    if (problem) {
+        view_.showMessage(*problem, MessageButtons::Ok, MessageKind::Failure);
+        return;
+    }
+    fileName = CommonDialog1.FileName;
+    if (fileNum != 0) {
+        files_.close(fileNum);
+    }
+    fileNum = files_.nextFreeNumber();
+    if (const auto why = files_.openForInput(fileNum, fileName)) {
+        fileNum = 0;
+        view_.showMessage("Can't open the file " + fileName + ": " + *why, MessageButtons::Ok,
+                          MessageKind::Failure);
+        return;
+    }
+    uploadLineNumber_ = 0;
+    bool start = true;
+    switch (entry) {
+        case kSendWaypoints:
+            PendingCommand = Magellan.TransferState().WaypointKind;
+            Send_Waypoint();
+            break;
+        case kSendRoute:
+            PendingCommand = Magellan.TransferState().RouteKind;
+            Send_Route(start);
+            break;
+        default:
+            PendingCommand = Magellan.TransferState().TrackPointKind;
+            Send_Track(start);
+            break;
+    }
+}
+
+void YourForm::cmdReset_Click() {
+    PendingCommand = "";
+    view_.clearList();
+    DebugLineCount = 0;
+    Magellan.CancelTransfer();
+}
+
+}  // namespace trawlix::app

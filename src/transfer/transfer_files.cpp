@@ -1,0 +1,115 @@
+#include "transfer/transfer_files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace trawlix::transfer {
+namespace {
+
+std::filesystem::path pathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string openFailure(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ec)) {
+        return "it is a folder";
+    }
+    return describeError(errno);
+}
+
+}  // namespace
+
+std::string describeError(int errorNumber) {
+    return errorNumber == 0 ? std::string("unknown error")
+                            : std::generic_category().message(errorNumber);
+}
+
+std::int32_t TransferFiles::nextFreeNumber() const {
+    std::int32_t number = 1;
+    while (files_.count(number) != 0) {
+        ++number;
+    }
+    return number;
+}
+
+std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
+                                                        const std::string& path) {
+    errno = 0;
+    auto file = std::make_unique<std::fstream>(
+        pathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file->is_open()) {
+        return openFailure(path);
+    }
+    files_[number] = std::move(file);
+    return std::nullopt;
+}
+
+std::optional<std::string> TransferFiles::openForInput(std::int32_t number,
+                                                       const std::string& path) {
+    errno = 0;
+    std::error_code ec;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ec)) {
+        return std::string("it is a folder");
+    }
+    auto file = std::make_unique<std::fstream>(pathFromUtf8(path), std::ios::in | std::ios::binary);
+    if (!file->is_open()) {
+        return openFailure(path);
+    }
+    files_[number] = std::move(file);
+    return std::nullopt;
+}
+
+bool TransferFiles::isOpen(std::int32_t number) const { return files_.count(number) != 0; }
+
+bool TransferFiles::atEnd(std::int32_t number) {
+    const auto it = files_.find(number);
+    if (it == files_.end()) {
+        return true;
+    }
+    return it->second->peek() == std::char_traits<char>::eof();
+}
+
+std::optional<std::string> TransferFiles::readLine(std::int32_t number) {
+    if (atEnd(number)) {
+        return std::nullopt;
+    }
+    std::fstream& file = *files_.at(number);
+    std::string line;
+    for (int c = file.get(); c != std::char_traits<char>::eof(); c = file.get()) {
+        if (c == '\n') {
+            break;
+        }
+        if (c == '\r') {
+            if (file.peek() == '\n') {
+                file.get();
+            }
+            break;
+        }
+        line += static_cast<char>(c);
+    }
+    return line;
+}
+
+std::optional<std::string> TransferFiles::writeLine(std::int32_t number, std::string_view line) {
+    const auto it = files_.find(number);
+    if (it == files_.end()) {
+        return std::string("no file is open");
+    }
+    std::string whole(line);
+    whole += "\r\n";
+    errno = 0;
+    it->second->write(whole.data(), static_cast<std::streamsize>(whole.size()));
+    it->second->flush();
+    if (!*it->second) {
+        it->second->clear();
+        return describeError(errno);
+    }
+    return std::nullopt;
+}
+
+void TransferFiles::close(std::int32_t number) { files_.erase(number); }
+
+}  // namespace trawlix::transfer

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trawlix::transfer {
+
+// The window's open transfer files, by file number (0 means none). Output files are written
+// a whole line at a time and flushed after every line, so that whatever was received is on
+// disk if the cable is pulled or the program dies. Input files accept CR LF, LF or CR line
+// ends alike.
+class TransferFiles {
+public:
+    // A number not in use; numbers are never 0.
+    std::int32_t nextFreeNumber() const;
+
+    // Create or empty the file. On failure, nothing is opened and the reason is returned.
+    std::optional<std::string> openForOutput(std::int32_t number, const std::string& path);
+    std::optional<std::string> openForInput(std::int32_t number, const std::string& path);
+
+    bool isOpen(std::int32_t number) const;
+    // True at the end of an input file, and for a number with no open file.
+    bool atEnd(std::int32_t number);
+    // The next line without its line end; nothing at the end or for no open file.
+    std::optional<std::string> readLine(std::int32_t number);
+    // Writes the line and CR LF, then flushes; the reason on failure.
+    std::optional<std::string> writeLine(std::int32_t number, std::string_view line);
+    void close(std::int32_t number);
+
+private:
+    std::map<std::int32_t, std::unique_ptr<std::fstream>> files_;
+};
+
+// The system's words for an errno value.
+std::string describeError(int errorNumber);
+
+}  // namespace trawlix::transfer

@@ -1,0 +1,162 @@
+// The three uploads. Each call sends what one acknowledgement allows, so the receiver paces
+// the upload and the window never waits. The file was checked whole before the first call
+// (see upload_check.h); a line that still cannot be read (the file changed meanwhile) stops
+// the upload with a message rather than sending a record that is not the file's.
+#include "app/your_form.h"
+#include "common/line_split.h"
+#include "common/pattern_format.h"
+#include "transfer/transfer_format.h"
+#include "transfer/upload_check.h"
+
+namespace trawlix::app {
+
+// The next line that holds anything: empty lines are no records and are passed over.
+std::optional<std::string> YourForm::readUploadLine(std::int32_t fileNum) {
+    while (auto line = files_.readLine(fileNum)) {
+        ++uploadLineNumber_;
+        if (!line->empty()) {
+            return line;
+        }
+    }
+    return std::nullopt;
+}
+
+void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
+    Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    files_.close(fileNum);
+    fileNum = 0;
+}
+
+void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
+                          const std::string& why) {
+    files_.close(fileNum);
+    fileNum = 0;
+    PendingCommand = "";
+    Magellan.CancelTransfer();
+    view_.showMessage(transfer::badLineMessage(fileName, uploadLineNumber_, why) +
+                          " The upload was stopped.",
+                      MessageButtons::Ok, MessageKind::Failure);
+}
+
+void YourForm::Send_Waypoint() {
+    // After the end-of-upload sentence the file is closed; a late acknowledgement sends
+    // nothing more.
+    if (WaypointFileNum == 0) {
+        return;
+    }
+    const auto line = readUploadLine(WaypointFileNum);
+    if (!line) {
+        sendEndOfUpload(WaypointFileNum);
+        return;
+    }
+    RecordCount.increment();
+    link::WaypointRecord record;
+    if (const auto why = transfer::readWaypointLine(common::splitFields(*line), record)) {
+        stopUpload(WaypointFileNum, WaypointFileName, *why);
+        return;
+    }
+    Magellan.WaypointRecord() = record;
+    Magellan.UploadWaypoint();
+}
+
+void YourForm::Send_Track(bool& Start) {
+    if (Start && !files_.isOpen(TrackFileNum)) {
+        files_.openForInput(TrackFileNum, TrackFileName);  // a failed open reads as the end
+    }
+    if (!Start && TrackFileNum == 0) {
+        return;
+    }
+    const auto line = readUploadLine(TrackFileNum);
+    if (!line) {
+        sendEndOfUpload(TrackFileNum);
+        return;
+    }
+    link::TrackPointRecord record;
+    if (const auto why = transfer::readTrackLine(common::splitFields(*line), record)) {
+        stopUpload(TrackFileNum, TrackFileName, *why);
+        return;
+    }
+    Magellan.TrackPointRecord() = record;
+    Magellan.UploadTrackPoint();
+    RecordCount.increment();
+}
+
+void YourForm::Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
+                                  std::string& wps) {
+    Magellan.SendSentence("$PMGNRTE," + common::formatInteger(reccount) + "," +
+                          common::formatInteger(seq) + ",c," + common::formatPattern(rte, "00") +
+                          wps);
+}
+
+void YourForm::sendRouteSentence() {
+    ++RouteSeq;
+    Send_Route_Message(RouteRecCount, RouteSeq, RouteNum, RouteEntries);
+    RouteEntries.clear();
+    RouteEntryCount = 0;
+}
+
+void YourForm::Send_Route(bool& Start) {
+    if (Start) {
+        RouteCount.reset();
+        RouteSeq = 0;
+        RouteEntries.clear();
+        RouteEntryCount = 0;
+        if (!files_.isOpen(RouteFileNum)) {
+            files_.openForInput(RouteFileNum, RouteFileName);  // a failed open reads as the end
+        }
+    } else if (RouteFileNum == 0) {
+        // One call can send two sentences, so one more acknowledgement may come after the
+        // end-of-upload sentence went out: it sends nothing, above all no second end.
+        return;
+    }
+    for (;;) {
+        const auto line = readUploadLine(RouteFileNum);
+        if (!line) {
+            if (RouteEntryCount > 0) {
+                sendRouteSentence();
+            }
+            sendEndOfUpload(RouteFileNum);
+            return;
+        }
+        if (routeLine(*line)) {
+            return;
+        }
+    }
+}
+
+// Takes one line of the route file; true when the call is done (a sentence of two entries
+// went out, or the upload was stopped).
+bool YourForm::routeLine(const std::string& line) {
+    const auto fields = common::splitFields(line);
+    if (transfer::isRouteHeader(fields)) {
+        if (RouteEntryCount > 0) {
+            sendRouteSentence();  // the last, partial sentence of the route that ends here
+        }
+        RouteCount.increment();
+        RouteSeq = 0;
+        RouteEntries.clear();
+        RouteEntryCount = 0;
+        transfer::RouteHeader header;
+        if (const auto why = transfer::readRouteHeader(fields, header)) {
+            stopUpload(RouteFileNum, RouteFileName, *why);
+            return true;
+        }
+        RouteNum = header.routeNumber;
+        RouteRecCount = header.sentenceCount;
+        return false;
+    }
+    if (const auto why = transfer::checkRouteEntry(fields)) {
+        stopUpload(RouteFileNum, RouteFileName, *why);
+        return true;
+    }
+    ++RouteEntryCount;
+    RecordCount.increment();
+    RouteEntries += "," + transfer::routeEntryName(fields);
+    if (RouteEntryCount == 2) {
+        sendRouteSentence();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace trawlix::app
