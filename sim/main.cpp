@@ -1,0 +1,106 @@
+// trawlix-sim: a simulated hand-held GPS receiver behind a pseudo-terminal (or a given
+// serial device), for trying Trawlix without hardware.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/numbers.h"
+#include "sim/pty_host.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+
+void usage() {
+    std::puts(
+        "usage: trawlix-sim [options]\n"
+        "  --device PATH        serve on this serial device instead of a new pseudo-terminal\n"
+        "  --pace BAUD          send no faster than a real line at BAUD (8N1)\n"
+        "  --waypoints N        waypoints in the store (default 36)\n"
+        "  --track-points N     track points in the store (default 300)\n"
+        "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
+        "  --drop-ack N         do not send the N-th acknowledgement\n"
+        "  --corrupt N          send the N-th sentence with a wrong checksum\n"
+        "  --silent             never answer\n"
+        "  --silent-after N     answer nothing after N sentences\n"
+        "  --hang-up-after N    hang up the line after N sentences\n"
+        "Prints the device path on the first line, then runs until interrupted.");
+}
+
+bool numberArgument(int& i, int argc, char** argv, int& out) {
+    if (i + 1 >= argc) {
+        return false;
+    }
+    const auto value = trawlix::common::strictInt32(argv[++i]);
+    if (!value || *value < 0) {
+        return false;
+    }
+    out = *value;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace trawlix::sim;
+    PtyHost::Options options;
+    Faults faults;
+    int waypoints = 36;
+    int trackPoints = 300;
+    int nmeaInterval = 1000;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        bool ok = true;
+        if (arg == "--device" && i + 1 < argc) {
+            options.device = argv[++i];
+        } else if (arg == "--pace") {
+            ok = numberArgument(i, argc, argv, options.paceBaud);
+        } else if (arg == "--waypoints") {
+            ok = numberArgument(i, argc, argv, waypoints);
+        } else if (arg == "--track-points") {
+            ok = numberArgument(i, argc, argv, trackPoints);
+        } else if (arg == "--nmea-interval") {
+            ok = numberArgument(i, argc, argv, nmeaInterval);
+        } else if (arg == "--drop-ack") {
+            ok = numberArgument(i, argc, argv, faults.dropAcknowledgement);
+        } else if (arg == "--corrupt") {
+            ok = numberArgument(i, argc, argv, faults.corruptChecksum);
+        } else if (arg == "--silent") {
+            faults.silent = true;
+        } else if (arg == "--silent-after") {
+            ok = numberArgument(i, argc, argv, faults.silentAfter);
+        } else if (arg == "--hang-up-after") {
+            ok = numberArgument(i, argc, argv, faults.hangUpAfter);
+        } else if (arg == "--help" || arg == "-h") {
+            usage();
+            return 0;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "trawlix-sim: bad option %s (see --help)\n", arg.c_str());
+            return 2;
+        }
+    }
+    SimulatedReceiver receiver(exampleStore(waypoints, trackPoints), faults);
+    receiver.setNmeaInterval(std::chrono::milliseconds(nmeaInterval));
+    PtyHost host(std::move(receiver), options);
+    std::string error;
+    if (!host.open(error)) {
+        std::fprintf(stderr, "trawlix-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", host.path().c_str());
+    std::fflush(stdout);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    host.start();
+    while (stopRequested == 0) {
+        ::usleep(50'000);
+    }
+    host.stop();
+    return 0;
+}

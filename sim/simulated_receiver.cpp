@@ -1,0 +1,295 @@
+#include "sim/simulated_receiver.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "common/line_split.h"
+#include "common/numbers.h"
+
+namespace trawlix::sim {
+namespace {
+
+constexpr int kSendsPerSentence = 3;
+constexpr int kRouteNamesPerSentence = 2;
+
+std::string field(const std::vector<std::string>& fields, std::size_t index) {
+    return index < fields.size() ? fields[index] : std::string();
+}
+
+std::string twoDigits(int value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d", value);
+    return buffer;
+}
+
+}  // namespace
+
+SimulatedReceiver::SimulatedReceiver(ReceiverStore store, Faults faults)
+    : store_(std::move(store)), faults_(faults) {}
+
+void SimulatedReceiver::receive(std::string_view bytes, Clock::time_point now) {
+    if (hungUp_) {
+        return;
+    }
+    std::vector<link::ReceivedSentence> sentences;
+    reader_.feed(bytes, sentences);
+    for (const auto& sentence : sentences) {
+        received_.push_back(sentence.text);
+        handle(sentence, now);
+    }
+    sendNextQueued(now);
+}
+
+void SimulatedReceiver::handle(const link::ReceivedSentence& sentence, Clock::time_point now) {
+    // A damaged sentence is not acknowledged: the host sends it again.
+    if (sentence.checksum == link::ChecksumState::Wrong) {
+        return;
+    }
+    const std::string word(sentence.word());
+    if (word == "PMGNCSM") {
+        handleAcknowledgement(sentence, now);
+        return;
+    }
+    const auto fields = sentence.fields();
+    if (word == "PMGNCMD" && field(fields, 0) == "HANDON") {
+        ackMode_ = true;  // HANDON is acknowledged itself
+    }
+    if (ackMode_ && word.rfind("PMGN", 0) == 0) {
+        acknowledge(sentence);
+    }
+    if (word == "PMGNCMD") {
+        handleCommand(fields, now);
+    } else {
+        handleUpload(sentence);
+    }
+}
+
+void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
+                                      Clock::time_point now) {
+    const std::string word = field(fields, 0);
+    if (word == "VERSION") {
+        queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +
+                      store_.description);
+    } else if (word == "WAYPOINT") {
+        queueWaypoints();
+    } else if (word == "ROUTE") {
+        queueRoutes();
+    } else if (word == "TRACK") {
+        queueTrack(field(fields, 1) == "2");
+    } else if (word == "HANDOFF") {
+        ackMode_ = false;
+    } else if (word == "NMEAON") {
+        nmeaOn_ = true;
+        nextNmea_ = now;
+    } else if (word == "NMEAOFF") {
+        nmeaOn_ = false;
+    } else if (word == "END") {
+        if (!uploadedTrack_.empty()) {
+            store_.track = std::move(uploadedTrack_);
+            uploadedTrack_.clear();
+        }
+        routeInProgress_.reset();
+        lastUploadBody_.clear();
+    }
+}
+
+void SimulatedReceiver::handleUpload(const link::ReceivedSentence& sentence) {
+    // A sentence sent again because our acknowledgement was lost is kept once.
+    if (sentence.body == lastUploadBody_) {
+        return;
+    }
+    lastUploadBody_ = sentence.body;
+    const std::string word(sentence.word());
+    const auto fields = sentence.fields();
+    if (word == "PMGNWPL") {
+        storeWaypoint(fields);
+    } else if (word == "PMGNRTE") {
+        storeRouteSentence(fields);
+    } else if (word == "PMGNTRK") {
+        storeTrackPoint(fields);
+    }
+}
+
+void SimulatedReceiver::storeWaypoint(const std::vector<std::string>& f) {
+    StoredWaypoint waypoint{field(f, 0), field(f, 1), field(f, 2), field(f, 3), field(f, 4),
+                            field(f, 5), field(f, 6), field(f, 7), field(f, 8)};
+    for (auto& existing : store_.waypoints) {
+        if (existing.name == waypoint.name) {
+            existing = waypoint;
+            return;
+        }
+    }
+    store_.waypoints.push_back(waypoint);
+}
+
+void SimulatedReceiver::storeRouteSentence(const std::vector<std::string>& f) {
+    const int number = static_cast<int>(common::leadingNumber(field(f, 3)));
+    const int sequence = static_cast<int>(common::leadingNumber(field(f, 1)));
+    if (sequence == 1 || !routeInProgress_ || routeInProgress_->number != number) {
+        routeInProgress_ = StoredRoute{number, {}};
+    }
+    for (std::size_t i = 4; i < f.size(); ++i) {
+        routeInProgress_->names.push_back(f[i]);
+    }
+    for (auto& existing : store_.routes) {
+        if (existing.number == number) {
+            existing = *routeInProgress_;
+            return;
+        }
+    }
+    store_.routes.push_back(*routeInProgress_);
+}
+
+void SimulatedReceiver::storeTrackPoint(const std::vector<std::string>& f) {
+    uploadedTrack_.push_back({field(f, 0), field(f, 1), field(f, 2), field(f, 3), field(f, 4),
+                              field(f, 5), field(f, 6), field(f, 7), field(f, 8), field(f, 9)});
+}
+
+void SimulatedReceiver::queueWaypoints() {
+    for (const auto& w : store_.waypoints) {
+        queueSentence("PMGNWPL," + w.latitude + "," + w.ns + "," + w.longitude + "," + w.ew + "," +
+                      w.altitude + "," + w.unit + "," + w.name + "," + w.comment + "," + w.icon);
+    }
+    queueSentence("PMGNCMD,END");
+}
+
+void SimulatedReceiver::queueRoutes() {
+    for (const auto& route : store_.routes) {
+        const int count = static_cast<int>(route.names.size() + kRouteNamesPerSentence - 1) /
+                          kRouteNamesPerSentence;
+        for (int sequence = 1; sequence <= std::max(count, 1); ++sequence) {
+            std::string body = "PMGNRTE," + std::to_string(count) + "," +
+                               std::to_string(sequence) + ",c," + twoDigits(route.number);
+            for (std::size_t i = static_cast<std::size_t>(sequence - 1) * kRouteNamesPerSentence;
+                 i < route.names.size() &&
+                 i < static_cast<std::size_t>(sequence) * kRouteNamesPerSentence;
+                 ++i) {
+                body += "," + route.names[i] + "," + store_.iconOf(route.names[i]);
+            }
+            queueSentence(body);
+        }
+    }
+    queueSentence("PMGNCMD,END");
+}
+
+void SimulatedReceiver::queueTrack(bool withDate) {
+    for (const auto& p : store_.track) {
+        queueSentence("PMGNTRK," + p.latitude + "," + p.ns + "," + p.longitude + "," + p.ew + "," +
+                      p.altitude + "," + p.unit + "," + p.time + "," + p.validity + "," + p.name +
+                      (withDate ? "," + p.date : std::string()));
+    }
+    queueSentence("PMGNCMD,END");
+}
+
+void SimulatedReceiver::queueSentence(std::string body) { queue_.push_back(std::move(body)); }
+
+void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
+    if (!ackMode_) {
+        while (!queue_.empty()) {
+            transmit(queue_.front(), false);
+            queue_.pop_front();
+        }
+        return;
+    }
+    if (awaiting_ || queue_.empty()) {
+        return;
+    }
+    awaiting_ = queue_.front();
+    queue_.pop_front();
+    sendsOfAwaiting_ = 1;
+    awaitingSince_ = now;
+    transmit(*awaiting_, false);
+}
+
+void SimulatedReceiver::handleAcknowledgement(const link::ReceivedSentence& sentence,
+                                              Clock::time_point now) {
+    if (!awaiting_) {
+        return;
+    }
+    if (field(sentence.fields(), 0) == link::hexByte(link::checksumOf(*awaiting_))) {
+        awaiting_.reset();
+        sendNextQueued(now);
+    }
+}
+
+void SimulatedReceiver::acknowledge(const link::ReceivedSentence& sentence) {
+    transmit("PMGNCSM," + link::hexByte(link::checksumOf(sentence.body)), true);
+}
+
+void SimulatedReceiver::transmit(const std::string& body, bool isAcknowledgement) {
+    if (hungUp_ || silenced_ || faults_.silent) {
+        return;
+    }
+    if (isAcknowledgement && ++acknowledgementsDue_ == faults_.dropAcknowledgement) {
+        return;
+    }
+    ++sentencesSent_;
+    std::string framed = link::frameSentence("$" + body);
+    if (sentencesSent_ == faults_.corruptChecksum) {
+        framed[framed.size() - 3] = framed[framed.size() - 3] == '0' ? '1' : '0';
+    }
+    output_ += framed;
+    if (faults_.hangUpAfter != 0 && sentencesSent_ >= faults_.hangUpAfter) {
+        hungUp_ = true;
+    }
+    if (faults_.silentAfter != 0 && sentencesSent_ >= faults_.silentAfter) {
+        silenced_ = true;
+    }
+}
+
+void SimulatedReceiver::tick(Clock::time_point now) {
+    if (hungUp_) {
+        return;
+    }
+    if (awaiting_ && now - awaitingSince_ >= ackTimeout_) {
+        if (sendsOfAwaiting_ >= kSendsPerSentence) {
+            // The host is gone: give up on the transfer.
+            awaiting_.reset();
+            queue_.clear();
+        } else {
+            ++sendsOfAwaiting_;
+            awaitingSince_ = now;
+            transmit(*awaiting_, false);
+        }
+    }
+    if (nmeaOn_ && now >= nextNmea_) {
+        emitNmea(now);
+        nextNmea_ = now + nmeaInterval_;
+    }
+}
+
+void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
+    // A walker heading north-east, one step a fix.
+    const int step = nmeaStep_++;
+    const double latitudeMinutes = 5.979 + 0.002 * step;
+    const double longitudeMinutes = 13.315 + 0.003 * step;
+    const std::time_t wall = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&wall, &utc);
+    char time[48];
+    std::snprintf(time, sizeof time, "%02d%02d%02d.00", utc.tm_hour, utc.tm_min, utc.tm_sec);
+    char date[40];
+    std::snprintf(date, sizeof date, "%02d%02d%02d", utc.tm_mday, utc.tm_mon + 1, utc.tm_year % 100);
+    char position[64];
+    std::snprintf(position, sizeof position, "46%06.3f,N,007%06.3f,E",
+                  std::fmod(latitudeMinutes, 60.0), std::fmod(longitudeMinutes, 60.0));
+    const double altitude = 1529.0 + 0.4 * (step % 50);
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, "GPGGA,%s,%s,1,08,0.9,%.1f,M,46.9,M,,", time, position,
+                  altitude);
+    transmit(buffer, false);
+    std::snprintf(buffer, sizeof buffer, "GPRMC,%s,A,%s,003.1,045.0,%s,001.2,E", time, position,
+                  date);
+    transmit(buffer, false);
+    transmit("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1", false);
+    transmit("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45", false);
+}
+
+std::string SimulatedReceiver::takeOutput() {
+    std::string out;
+    out.swap(output_);
+    return out;
+}
+
+}  // namespace trawlix::sim

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/sentence.h"
+#include "sim/receiver_store.h"
+
+namespace trawlix::sim {
+
+using Clock = std::chrono::steady_clock;
+
+// Faults the simulated receiver can be told to make. Counts start at 1; 0 means never.
+struct Faults {
+    int dropAcknowledgement = 0;  // the n-th $PMGNCSM it would send is not sent
+    int corruptChecksum = 0;      // the n-th sentence it sends carries a wrong checksum
+    bool silent = false;          // never sends anything
+    int silentAfter = 0;          // sends nothing more after n sentences
+    int hangUpAfter = 0;          // hangs up the line after n sentences
+};
+
+// A hand-held receiver of the family, as a state machine without I/O: bytes from the host
+// go in through receive(), time passes through tick(), bytes for the host come out of
+// takeOutput(). It keeps its own waypoints, routes and track, answers the commands, keeps
+// what is uploaded, streams NMEA while NMEA is on, and makes the faults it is told to.
+class SimulatedReceiver {
+public:
+    explicit SimulatedReceiver(ReceiverStore store = exampleStore(), Faults faults = {});
+
+    void receive(std::string_view bytes, Clock::time_point now);
+    void tick(Clock::time_point now);
+    std::string takeOutput();
+
+    bool hungUp() const { return hungUp_; }
+    bool acknowledgementMode() const { return ackMode_; }
+    bool nmeaOn() const { return nmeaOn_; }
+    const ReceiverStore& store() const { return store_; }
+    ReceiverStore& store() { return store_; }
+    // Every sentence received from the host, without line end, in order.
+    const std::vector<std::string>& received() const { return received_; }
+    void setNmeaInterval(std::chrono::milliseconds interval) { nmeaInterval_ = interval; }
+    // How long it waits for the host's acknowledgement before sending again.
+    void setAcknowledgementTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
+
+private:
+    void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
+    void handleCommand(const std::vector<std::string>& fields, Clock::time_point now);
+    void handleUpload(const link::ReceivedSentence& sentence);
+    void handleAcknowledgement(const link::ReceivedSentence& sentence, Clock::time_point now);
+    void storeWaypoint(const std::vector<std::string>& fields);
+    void storeRouteSentence(const std::vector<std::string>& fields);
+    void storeTrackPoint(const std::vector<std::string>& fields);
+
+    void queueWaypoints();
+    void queueRoutes();
+    void queueTrack(bool withDate);
+    // Protocol sentences: in acknowledgement mode one at a time, each after the host's
+    // acknowledgement of the one before.
+    void queueSentence(std::string body);
+    void sendNextQueued(Clock::time_point now);
+    void acknowledge(const link::ReceivedSentence& sentence);
+    void transmit(const std::string& body, bool isAcknowledgement);
+    void emitNmea(Clock::time_point now);
+
+    ReceiverStore store_;
+    Faults faults_;
+    link::SentenceReader reader_;
+    std::string output_;
+    std::vector<std::string> received_;
+
+    bool ackMode_ = false;
+    bool nmeaOn_ = false;
+    bool hungUp_ = false;
+    bool silenced_ = false;
+    int sentencesSent_ = 0;
+    int acknowledgementsDue_ = 0;
+
+    std::deque<std::string> queue_;
+    std::optional<std::string> awaiting_;  // body sent, waiting for the host's acknowledgement
+    Clock::time_point awaitingSince_{};
+    int sendsOfAwaiting_ = 0;
+    std::chrono::milliseconds ackTimeout_{1500};
+
+    // Uploads in progress, kept when the host ends the upload.
+    std::string lastUploadBody_;
+    std::vector<StoredTrackPoint> uploadedTrack_;
+    std::optional<StoredRoute> routeInProgress_;
+
+    Clock::time_point nextNmea_{};
+    std::chrono::milliseconds nmeaInterval_{1000};
+    int nmeaStep_ = 0;
+};
+
+}  // namespace trawlix::sim

@@ -1,0 +1,291 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+#include "app/your_form.h"
+
+namespace trawlix::app {
+namespace {
+
+constexpr int kClientWidth = 520;
+constexpr int kClientHeight = 380;
+constexpr int kMargin = 12;
+constexpr int kSecondColumn = 260;  // lblVersion and "Alt" start here
+constexpr int kRowHeight = 24;
+
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+QFont labelFont() {
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    return font;
+}
+
+QFont listFont() {
+    QFont font("Courier New");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9);
+    return font;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+    setWindowTitle("Trawlix");
+    auto* area = new QWidget(this);
+    area->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(area);
+    buildLabels(area);
+
+    cboFunction_ = new QComboBox(area);
+    cboFunction_->setObjectName("cboFunction");
+    cboFunction_->setEditable(true);
+    cboFunction_->setInsertPolicy(QComboBox::NoInsert);
+    cboFunction_->setFont(labelFont());
+    cboFunction_->setGeometry(kMargin, 4 * kRowHeight + 16, 396, 24);
+
+    cmdReset_ = new QPushButton("Reset", area);
+    cmdReset_->setObjectName("cmdReset");
+    cmdReset_->setGeometry(kMargin + 404, 4 * kRowHeight + 16, kClientWidth - 2 * kMargin - 404, 24);
+
+    List1_ = new QListWidget(area);
+    List1_->setObjectName("List1");
+    List1_->setFont(listFont());
+    const int listTop = 5 * kRowHeight + 26;
+    List1_->setGeometry(kMargin, listTop, kClientWidth - 2 * kMargin,
+                        kClientHeight - listTop - kMargin);
+
+    buildMenus();
+}
+
+MainWindow::~MainWindow() = default;
+
+QLabel* MainWindow::makeLabel(QWidget* area, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, area);
+    label->setObjectName(name);
+    label->setFont(labelFont());
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+void MainWindow::buildLabels(QWidget* area) {
+    const int row1 = 8;
+    const int row2 = row1 + kRowHeight;
+    const int row3 = row2 + kRowHeight;
+    const int row4 = row3 + kRowHeight;
+    labels_[Label::ProductId] = makeLabel(area, "lblProductID", "PID", kMargin, row1);
+    labels_[Label::GpsDesc] = makeLabel(area, "lblGPSDesc", "Desc", kMargin, row2);
+    labels_[Label::Version] = makeLabel(area, "lblVersion", "Ver", kSecondColumn, row2);
+
+    // Caption label, then its value label directly after it.
+    struct Pair {
+        int captionIndex;
+        const char* caption;
+        Label value;
+        const char* valueName;
+        int x;
+        int y;
+    };
+    const Pair pairs[] = {
+        {0, "Lat", Label::Lat, "lbllat", kMargin, row3},
+        {1, "Lon", Label::Lon, "lbllon", 136, row3},
+        {4, "Alt", Label::Alt, "lblalt", kSecondColumn, row3},
+        {2, "HDOP", Label::Hdop, "lblhdop", 384, row3},
+        {3, "Date", Label::Date, "lbldate", kMargin, row4},
+        {5, "UTC", Label::Time, "lblTime", 136, row4},
+    };
+    for (const Pair& pair : pairs) {
+        QLabel* caption = makeLabel(area, "Label1", pair.caption, pair.x, pair.y);
+        caption->setProperty("Index", pair.captionIndex);
+        labels_[pair.value] =
+            makeLabel(area, pair.valueName, "", pair.x + caption->width() + 4, pair.y);
+    }
+}
+
+void MainWindow::buildMenus() {
+    QMenu* mnuFile = menuBar()->addMenu("&File");
+    mnuFile->setObjectName("mnuFile");
+    mnuAssign_ = mnuFile->addMenu("&Assign Port");
+    mnuAssign_->setObjectName("mnuAssign");
+    for (std::int16_t n = 1; n <= 6; ++n) {
+        QAction* item = mnuAssign_->addAction(QString("Port %1").arg(n));
+        item->setObjectName("mnuPort");
+        item->setCheckable(true);
+        item->setProperty("Index", n);
+        mnuPort_[n] = item;
+    }
+    mnuPortAdd_ = mnuAssign_->addAction("Add Port");
+    mnuPortAdd_->setObjectName("mnuPortAdd");
+    QMenu* mnuBaudRates = mnuAssign_->addMenu("&Baud Rate");
+    mnuBaudRates->setObjectName("mnuBaudRates");
+    const char* baudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
+    for (int i = 0; i < 2; ++i) {
+        mnuBaud_[i] = mnuBaudRates->addAction(baudCaptions[i]);
+        mnuBaud_[i]->setObjectName("mnuBaud");
+        mnuBaud_[i]->setCheckable(true);
+        mnuBaud_[i]->setProperty("Index", i);
+    }
+    mnuOpen_ = mnuFile->addAction("&Open Port");
+    mnuOpen_->setObjectName("mnuOpen");
+    mnuClose_ = mnuFile->addAction("&Close Port");
+    mnuClose_->setObjectName("mnuClose");
+    mnuExit_ = mnuFile->addAction("E&xit");
+    mnuExit_->setObjectName("mnuExit");
+}
+
+void MainWindow::attach(YourForm& form) {
+    form_ = &form;
+    connect(cboFunction_, &QComboBox::activated, this, [this] { form_->cboFunction_Click(); });
+    connect(cmdReset_, &QPushButton::clicked, this, [this] { form_->cmdReset_Click(); });
+    connect(mnuAssign_, &QMenu::triggered, this, [this](QAction* action) {
+        if (action->objectName() == "mnuPort") {
+            form_->mnuPort_Click(static_cast<std::int16_t>(action->property("Index").toInt()));
+        }
+    });
+    connect(mnuPortAdd_, &QAction::triggered, this, [this] { form_->mnuPortAdd_Click(); });
+    for (std::int16_t i = 0; i < 2; ++i) {
+        connect(mnuBaud_[i], &QAction::triggered, this, [this, i] { form_->mnuBaud_Click(i); });
+    }
+    connect(mnuOpen_, &QAction::triggered, this, [this] { form_->mnuOpen_Click(); });
+    connect(mnuClose_, &QAction::triggered, this, [this] { form_->mnuClose_Click(); });
+    connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
+}
+
+QLabel* MainWindow::labelFor(Label label) const { return labels_.at(label); }
+
+void MainWindow::setCaption(Label label, const std::string& text) {
+    QLabel* widget = labelFor(label);
+    widget->setText(fromUtf8(text));
+    widget->adjustSize();
+}
+
+std::string MainWindow::caption(Label label) const {
+    return labelFor(label)->text().toStdString();
+}
+
+void MainWindow::addListLine(const std::string& line) { List1_->addItem(fromUtf8(line)); }
+void MainWindow::clearList() { List1_->clear(); }
+
+bool MainWindow::hasPortItem(std::int16_t index) const { return mnuPort_.count(index) != 0; }
+
+bool MainWindow::addPortItem(std::int16_t index, const std::string& caption) {
+    if (hasPortItem(index)) {
+        return false;
+    }
+    auto* item = new QAction(fromUtf8(caption), mnuAssign_);
+    item->setObjectName("mnuPort");
+    item->setCheckable(true);
+    item->setProperty("Index", index);
+    mnuAssign_->insertAction(mnuPortAdd_, item);
+    mnuPort_[index] = item;
+    return true;
+}
+
+void MainWindow::setPortChecked(std::int16_t index, bool checked) {
+    if (const auto it = mnuPort_.find(index); it != mnuPort_.end()) {
+        it->second->setChecked(checked);
+    }
+}
+
+std::int16_t MainWindow::highestPortItem() const { return mnuPort_.rbegin()->first; }
+
+void MainWindow::setBaudChecked(int index, bool checked) {
+    if (index == 0 || index == 1) {
+        mnuBaud_[index]->setChecked(checked);
+    }
+}
+
+void MainWindow::addFunction(const std::string& entry) {
+    cboFunction_->addItem(fromUtf8(entry));
+    cboFunction_->setCurrentIndex(-1);
+}
+
+int MainWindow::functionIndex() const { return cboFunction_->currentIndex(); }
+std::string MainWindow::functionText() const { return cboFunction_->currentText().toStdString(); }
+
+MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons buttons,
+                                      MessageKind /*kind*/) {
+    return askUser(fromUtf8(text), buttons);
+}
+
+MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::NoButton, this);
+    switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MessageButtons::RetryCancel:
+            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Retry:
+            return MessageAnswer::Retry;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {
+    const QString chosen = askForFile(mode, fromUtf8(dialog.InitDir),
+                                      (dialog.Flags & kOverwritePrompt) != 0);
+    dialog.FileName = chosen.toStdString();
+}
+
+QString MainWindow::askForFile(FileDialogMode mode, const QString& initialFolder,
+                               bool overwritePrompt) {
+    if (mode == FileDialogMode::Open) {
+        return QFileDialog::getOpenFileName(this, QString(), initialFolder);
+    }
+    const QFileDialog::Options options =
+        overwritePrompt ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+    return QFileDialog::getSaveFileName(this, QString(), initialFolder, QString(), nullptr,
+                                        options);
+}
+
+bool MainWindow::startEditor(const std::string& path) { return launchEditor(fromUtf8(path)); }
+
+// The path goes as one argument to a program started without a shell, so that blanks,
+// quotes or ";" in it open that file and nothing else.
+bool MainWindow::launchEditor(const QString& path) {
+#if defined(Q_OS_WIN)
+    return QProcess::startDetached("notepad.exe", {path});
+#elif defined(Q_OS_MACOS)
+    return QProcess::startDetached("open", {"-t", path});
+#else
+    return QProcess::startDetached("xdg-open", {path});
+#endif
+}
+
+void MainWindow::showWindow() { show(); }
+void MainWindow::closeWindow() { close(); }
+void MainWindow::endProgram() { QCoreApplication::exit(0); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (form_ != nullptr) {
+        std::int16_t cancel = 0;
+        form_->Form_Unload(cancel);
+    }
+    event->accept();
+}
+
+}  // namespace trawlix::app

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+
+#include "app/form_view.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace trawlix::app {
+
+class YourForm;
+
+// The Qt main window: a thin shell that builds the controls and menus, shows what the
+// window's logic asks for, and forwards the user's actions to its handlers.
+class MainWindow : public QMainWindow, public FormView {
+    Q_OBJECT
+
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Connects the widgets to the handlers of `form`.
+    void attach(YourForm& form);
+
+    // FormView
+    void setCaption(Label label, const std::string& text) override;
+    std::string caption(Label label) const override;
+    void addListLine(const std::string& line) override;
+    void clearList() override;
+    bool hasPortItem(std::int16_t index) const override;
+    bool addPortItem(std::int16_t index, const std::string& caption) override;
+    void setPortChecked(std::int16_t index, bool checked) override;
+    std::int16_t highestPortItem() const override;
+    void setBaudChecked(int index, bool checked) override;
+    void addFunction(const std::string& entry) override;
+    int functionIndex() const override;
+    std::string functionText() const override;
+    MessageAnswer showMessage(const std::string& text, MessageButtons buttons,
+                              MessageKind kind) override;
+    void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
+    bool startEditor(const std::string& path) override;
+    void showWindow() override;
+    void closeWindow() override;
+    void endProgram() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+    // The modal parts, separate so that tests can answer them.
+    virtual MessageAnswer askUser(const QString& text, MessageButtons buttons);
+    // The chosen file, or an empty text when the user cancelled.
+    virtual QString askForFile(FileDialogMode mode, const QString& initialFolder,
+                               bool overwritePrompt);
+    virtual bool launchEditor(const QString& path);
+
+private:
+    void buildLabels(QWidget* area);
+    void buildMenus();
+    QLabel* makeLabel(QWidget* area, const char* name, const QString& text, int x, int y);
+    QLabel* labelFor(Label label) const;
+
+    YourForm* form_ = nullptr;
+    std::map<Label, QLabel*> labels_;
+    QComboBox* cboFunction_ = nullptr;
+    QPushButton* cmdReset_ = nullptr;
+    QListWidget* List1_ = nullptr;
+    QMenu* mnuAssign_ = nullptr;
+    QAction* mnuPortAdd_ = nullptr;
+    std::map<std::int16_t, QAction*> mnuPort_;
+    QAction* mnuBaud_[2] = {nullptr, nullptr};
+    QAction* mnuOpen_ = nullptr;
+    QAction* mnuClose_ = nullptr;
+    QAction* mnuExit_ = nullptr;
+};
+
+}  // namespace trawlix::app

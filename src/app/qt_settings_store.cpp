@@ -1,0 +1,45 @@
+#include "app/qt_settings_store.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+namespace trawlix::app {
+namespace {
+
+QString settingKey(const std::string& section, const std::string& key) {
+    return QString::fromStdString(section) + "/" + QString::fromStdString(key);
+}
+
+}  // namespace
+
+QtSettingsStore::QtSettingsStore() {
+    const QByteArray folder = qgetenv("TRAWLIX_CONFIG_DIR");
+    if (!folder.isEmpty()) {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromLocal8Bit(folder));
+    }
+}
+
+std::string QtSettingsStore::GetSetting(const std::string& application, const std::string& section,
+                                        const std::string& key, const std::string& defaultValue) {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(application));
+    const QVariant value = settings.value(settingKey(section, key));
+    if (!value.isValid()) {
+        return defaultValue;
+    }
+    // A value edited by hand without quotes, such as Settings=4800,N,8,1, reads as a list.
+    if (value.typeId() == QMetaType::QStringList) {
+        return value.toStringList().join(',').toStdString();
+    }
+    return value.toString().toStdString();
+}
+
+void QtSettingsStore::SaveSetting(const std::string& application, const std::string& section,
+                                  const std::string& key, const std::string& value) {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(application));
+    settings.setValue(settingKey(section, key), QString::fromStdString(value));
+}
+
+}  // namespace trawlix::app
