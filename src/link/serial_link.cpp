@@ -66,6 +66,8 @@ SerialLink::SerialLink(DeviceResolver resolver, QObject* parent)
     silenceTimer_.setSingleShot(true);
     connect(&ackTimer_, &QTimer::timeout, this, &SerialLink::onAcknowledgementTimeout);
     connect(&silenceTimer_, &QTimer::timeout, this, &SerialLink::onDownloadSilence);
+    drainTimer_.setSingleShot(true);
+    connect(&drainTimer_, &QTimer::timeout, this, &SerialLink::finishDraining);
     connect(&port_, &QSerialPort::readyRead, this, &SerialLink::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
 }
@@ -158,6 +160,8 @@ void SerialLink::dropEverything() {
     givenUp_.clear();
     ackTimer_.stop();
     silenceTimer_.stop();
+    drainTimer_.stop();
+    draining_ = false;
     download_ = Download::None;
     versionOutstanding_ = false;
     received_.clear();
@@ -167,6 +171,13 @@ void SerialLink::dropEverything() {
 
 void SerialLink::CancelTransfer() {
     const bool busy = inFlight_ || !queue_.empty() || download_ != Download::None;
+    if (download_ != Download::None && port_.isOpen()) {
+        // The receiver knows no command that stops a download: we stop acknowledging its
+        // records and drop them until it gives up or ends, and hold back new requests so
+        // that their answers are not mixed with the old download's.
+        draining_ = true;
+        drainTimer_.start(kDrainQuietMs);
+    }
     queue_.clear();
     inFlight_.reset();
     givenUp_.clear();
@@ -215,7 +226,7 @@ void SerialLink::enqueue(const std::string& sentence) {
 }
 
 void SerialLink::transmitNext() {
-    if (inFlight_ || queue_.empty() || !givenUp_.empty()) {
+    if (inFlight_ || queue_.empty() || !givenUp_.empty() || draining_) {
         return;
     }
     inFlight_ = queue_.front();
@@ -409,6 +420,9 @@ void SerialLink::onReadyRead() {
     if (download_ != Download::None && !bytes.isEmpty()) {
         silenceTimer_.start(kDownloadSilenceMs);
     }
+    if (draining_ && !bytes.isEmpty()) {
+        drainTimer_.start(kDrainQuietMs);
+    }
     // A handler may open a modal box, whose event loop brings us back here: the sentences
     // that arrive meanwhile wait in received_, so that they are handled in order.
     if (handlingReceived_) {
@@ -445,10 +459,32 @@ void SerialLink::handleSentence(const ReceivedSentence& sentence) {
         handleAcknowledgement(sentence);
         return;
     }
+    if (draining_ && isDownloadWord(word, sentence.fields())) {
+        raiseDebug("Dropped: the transfer was cancelled");
+        if (word == protocol::kCommandWord) {
+            finishDraining();  // the end of the cancelled download
+        }
+        return;
+    }
     if (ackMode_) {
         acknowledge(sentence);
     }
     deliverRecord(sentence);
+}
+
+bool SerialLink::isDownloadWord(std::string_view word, const std::vector<std::string>& fields) {
+    return word == protocol::kWaypointWord || word == protocol::kRouteWord ||
+           word == protocol::kTrackWord ||
+           (word == protocol::kCommandWord && !fields.empty() && fields[0] == protocol::kEndWord);
+}
+
+void SerialLink::finishDraining() {
+    if (!draining_) {
+        return;
+    }
+    draining_ = false;
+    drainTimer_.stop();
+    transmitNext();
 }
 
 void SerialLink::handleAcknowledgement(const ReceivedSentence& sentence) {

@@ -47,6 +47,8 @@ public:
     // Seconds of receiver silence after which a download is reported.
     static constexpr int kDownloadSilenceMs = 5000;
     static constexpr int kSendsPerSentence = 3;
+    // After a cancelled download, the quiet that tells the receiver has given up.
+    static constexpr int kDrainQuietMs = 2000;
 
     std::int16_t PortNumber() const override { return portNumber_; }
     void setPortNumber(std::int16_t port) override { portNumber_ = port; }
@@ -87,6 +89,8 @@ private:
     void handleAcknowledgement(const ReceivedSentence& sentence);
     void acknowledge(const ReceivedSentence& sentence);
     void deliverRecord(const ReceivedSentence& sentence);
+    static bool isDownloadWord(std::string_view word, const std::vector<std::string>& fields);
+    void finishDraining();
     void deliverRoute(const std::vector<std::string>& fields, const std::string& line);
     void onPortError(QSerialPort::SerialPortError error);
     void lineLost(const QString& reason);
@@ -121,6 +125,8 @@ private:
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;
     QTimer silenceTimer_;
+    bool draining_ = false;  // dropping the rest of a cancelled download
+    QTimer drainTimer_;
 };
 
 }  // namespace trawlix::link

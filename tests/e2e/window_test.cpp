@@ -1,0 +1,112 @@
+// The Qt window as a user drives it: choosing functions in the list, the file dialog
+// answered by the test, against the simulated receiver.
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/main_window.h"
+#include "app/your_form.h"
+#include "support/scripted_view.h"
+#include "support/simulated_line.h"
+
+namespace trawlix::testing {
+namespace {
+
+// The window with its modal parts answered by the test.
+class DrivenWindow : public app::MainWindow {
+public:
+    QStringList messages;
+    QStringList fileAnswers;
+    QStringList dialogFolders;
+    QStringList editorStarts;
+
+protected:
+    app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
+        messages << text;
+        return app::MessageAnswer::Ok;
+    }
+    QString askForFile(app::FileDialogMode, const QString& initialFolder, bool) override {
+        dialogFolders << initialFolder;
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    bool launchEditor(const QString& path) override {
+        editorStarts << path;
+        return true;
+    }
+};
+
+class WindowEndToEnd : public ::testing::Test {
+protected:
+    WindowEndToEnd() : form(window, line.link(), settings, "/opt/trawlix") {
+        window.attach(form);
+        folder = std::filesystem::temp_directory_path() /
+                 ("trawlix-window-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        form.Form_Load();
+        combo = window.findChild<QComboBox*>("cboFunction");
+    }
+    ~WindowEndToEnd() override { std::filesystem::remove_all(folder); }
+
+    QString path(const std::string& name) const {
+        return QString::fromStdString((folder / name).string());
+    }
+
+    // Chooses an entry the way the list reports a user's choice.
+    void choose(const QString& entry) {
+        const int index = combo->findText(entry);
+        ASSERT_GE(index, 0);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    bool waitForMessage(int count, int timeoutMs = 20000) {
+        return waitUntil([&] { return window.messages.size() >= count; }, timeoutMs);
+    }
+
+    SimulatedLine line;
+    DrivenWindow window;
+    MemorySettings settings;
+    app::YourForm form;
+    std::filesystem::path folder;
+    QComboBox* combo = nullptr;
+};
+
+TEST_F(WindowEndToEnd, DownloadThroughTheFunctionListWritesTheFileAndOpensTheEditor) {
+    EXPECT_EQ(window.findChild<QLabel*>("lblProductID")->text(), "PID MERIDIAN GPS");
+    window.fileAnswers << path("waypoints.txt");
+    choose("Request Waypoints");
+    ASSERT_TRUE(waitForMessage(1));
+    EXPECT_EQ(window.messages.back(), "Received 36 records.");
+    EXPECT_EQ(window.editorStarts, QStringList{path("waypoints.txt")});
+    std::ifstream in(folder / "waypoints.txt", std::ios::binary);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "Waypoint,HOME,46.05000,7.18000,Start of the day,480,M,1,0,0,a\r");
+    EXPECT_EQ(window.dialogFolders, QStringList{"/opt/trawlix"});
+}
+
+TEST_F(WindowEndToEnd, UploadThroughTheFunctionListEndsWithItsMessage) {
+    std::ofstream(folder / "route.txt", std::ios::binary)
+        << "Header,9,1\r\nWaypoint,a,home\r\nWaypoint,b,camp\r\n";
+    window.fileAnswers << path("route.txt");
+    choose("Send Route");
+    ASSERT_TRUE(waitForMessage(1));
+    EXPECT_EQ(window.messages.back(), "Transfer Complete. 1 Routes sent.\r\nConsisting of 2 Waypoints.");
+    EXPECT_EQ(line.store().routes.back(), (sim::StoredRoute{9, {"HOME", "CAMP"}}));
+}
+
+TEST_F(WindowEndToEnd, ResetButtonClearsTheDebugList) {
+    auto* list = window.findChild<QListWidget*>("List1");
+    window.addListLine("something");
+    window.findChild<QPushButton*>("cmdReset")->click();
+    EXPECT_EQ(list->count(), 0);
+}
+
+}  // namespace
+}  // namespace trawlix::testing

@@ -1,0 +1,149 @@
+// What each entry of the function list starts.
+#include <gtest/gtest.h>
+
+#include "link/protocol_texts.h"
+#include "support/form_fixture.h"
+
+namespace trawlix::testing {
+namespace {
+
+namespace protocol = link::protocol;
+using app::FileDialogMode;
+
+class FunctionList : public FormFixture {
+protected:
+    void choose(int entry, const std::string& answer = "") {
+        if (!answer.empty()) {
+            view.fileAnswers.push_back(answer);
+        }
+        view.choose(entry);
+        form->cboFunction_Click();
+    }
+};
+
+TEST_F(FunctionList, EveryChoiceResetsTheCountersAndTheDebugList) {
+    for (int entry = 0; entry <= 9; ++entry) {
+        form->RecordCount = common::Counter16(5);
+        form->RouteCount = common::Counter16(2);
+        form->DebugLineCount = 4;
+        view.listLines = {"a line"};
+        choose(entry);  // dialogs are cancelled
+        EXPECT_EQ(form->RecordCount.value(), 0) << entry;
+        EXPECT_EQ(form->RouteCount.value(), 0) << entry;
+        EXPECT_EQ(form->DebugLineCount, 0) << entry;
+        EXPECT_TRUE(view.listLines.empty()) << entry;
+    }
+}
+
+TEST_F(FunctionList, NothingSelectedDoesNothingMore) {
+    choose(-1);
+    EXPECT_TRUE(link.calls.empty());
+}
+
+TEST_F(FunctionList, ResetCancelsTheTransferAndLeavesTheDownloadFileOpen) {
+    choose(2, path("w.txt"));
+    const std::int32_t number = form->WaypointFileNum;
+    choose(0);
+    EXPECT_EQ(form->PendingCommand, "");
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+    EXPECT_EQ(form->WaypointFileNum, number);
+    EXPECT_TRUE(form->files().isOpen(number));
+}
+
+TEST_F(FunctionList, ResetButtonLeavesTheCountersAlone) {
+    form->RecordCount = common::Counter16(5);
+    form->cmdReset_Click();
+    EXPECT_EQ(form->RecordCount.value(), 5);
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+}
+
+TEST_F(FunctionList, VersionRequest) {
+    choose(1);
+    EXPECT_EQ(form->PendingCommand, protocol::kVersionCommand);
+    EXPECT_EQ(link.calls, (std::vector<std::string>{"RequestVersion"}));
+}
+
+TEST_F(FunctionList, DownloadsAskWhereToSaveThenRequest) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {2, "RequestWaypoints"}, {3, "RequestRoutes"}, {4, "RequestTracks"}};
+    for (const auto& [entry, request] : cases) {
+        choose(entry, path("file" + std::to_string(entry)));
+        EXPECT_EQ(link.calls.back(), request);
+        const auto& dialog = view.dialogs.back();
+        EXPECT_EQ(dialog.mode, FileDialogMode::Save);
+        EXPECT_EQ(dialog.flags, 2);
+        EXPECT_EQ(dialog.fileNameBefore, "");
+        EXPECT_EQ(dialog.initDir, "/opt/trawlix");
+    }
+    EXPECT_EQ(form->PendingCommand, protocol::kTracksCommand);
+    EXPECT_NE(form->WaypointFileNum, 0);
+    EXPECT_NE(form->RouteFileNum, form->WaypointFileNum);
+    EXPECT_TRUE(settings.writes.empty()) << "a download never moves the remembered folder";
+}
+
+TEST_F(FunctionList, SecondDownloadOfTheSameKindClosesTheFirstFile) {
+    choose(2, path("first.txt"));
+    link.WaypointRecord().Field1 = "KEPT";
+    link.receive(std::string(protocol::kWaypointKind));
+    const std::int32_t first = form->WaypointFileNum;
+    choose(2, path("second.txt"));
+    EXPECT_FALSE(form->files().isOpen(first));
+    EXPECT_EQ(form->WaypointFileName, path("second.txt"));
+    EXPECT_EQ(readFile("first.txt"), "Waypoint,KEPT,.00000,.00000,,0,,0,0,0,\r\n");
+}
+
+TEST_F(FunctionList, CancelledDialogLeavesTheFirstFileAndStartsNoRequest) {
+    choose(2, path("first.txt"));
+    link.WaypointRecord().Field1 = "KEPT";
+    link.receive(std::string(protocol::kWaypointKind));
+    const auto callsBefore = link.calls.size();
+    choose(2);  // cancelled
+    EXPECT_EQ(link.calls.size(), callsBefore);
+    EXPECT_EQ(form->WaypointFileName, path("first.txt"));
+    EXPECT_TRUE(form->files().isOpen(form->WaypointFileNum));
+    EXPECT_EQ(view.dialogs.back().fileNameBefore, "");
+}
+
+TEST_F(FunctionList, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
+    choose(2, path("first.txt"));
+    const std::int32_t first = form->WaypointFileNum;
+    const auto callsBefore = link.calls.size();
+    choose(2, path("no-such-folder/w.txt"));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "Can't create the file " + path("no-such-folder/w.txt") +
+                                         ": No such file or directory");
+    EXPECT_EQ(link.calls.size(), callsBefore);
+    EXPECT_EQ(form->WaypointFileNum, first);
+    EXPECT_TRUE(form->files().isOpen(first));
+}
+
+TEST_F(FunctionList, UploadRemembersTheFolderAcrossARestart) {
+    std::filesystem::create_directories(folder / "elsewhere");
+    writeFile("elsewhere/w.txt", "");
+    choose(5, path("elsewhere/w.txt"));
+    const std::string remembered = settings.values["Path/Path"];
+    EXPECT_EQ(std::filesystem::path(remembered), std::filesystem::canonical(folder / "elsewhere"));
+    EXPECT_EQ(view.dialogs.back().mode, FileDialogMode::Open);
+    EXPECT_EQ(view.dialogs.back().initDir, "/opt/trawlix");
+
+    choose(2);  // any later dialog starts there
+    EXPECT_EQ(view.dialogs.back().initDir, remembered);
+
+    ScriptedView nextView;
+    FakeGpsLink nextLink;
+    app::YourForm restarted(nextView, nextLink, settings, "/opt/trawlix");
+    nextView.choose(3);
+    restarted.cboFunction_Click();
+    EXPECT_EQ(nextView.dialogs.back().initDir, remembered);
+}
+
+TEST_F(FunctionList, NmeaEntriesSendTheirSentencesAndLeaveThePendingCommand) {
+    form->PendingCommand = "something";
+    choose(8);
+    choose(9);
+    EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNCMD,NMEAON", "$PMGNCMD,NMEAOFF"}));
+    EXPECT_EQ(form->PendingCommand, "something");
+}
+
+}  // namespace
+}  // namespace trawlix::testing
