@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "common/numbers.h"
 #include "sim/pty_host.h"
@@ -12,7 +14,9 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
+void onSignal(int) {
+    stopRequested = 1;
+}
 
 void usage() {
     std::puts(
@@ -22,6 +26,7 @@ void usage() {
         "  --waypoints N        waypoints in the store (default 36)\n"
         "  --track-points N     track points in the store (default 300)\n"
         "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
+        "  --replay FILE        play a recorded NMEA log back, a line every 100 ms\n"
         "  --drop-ack N         do not send the N-th acknowledgement\n"
         "  --corrupt N          send the N-th sentence with a wrong checksum\n"
         "  --silent             never answer\n"
@@ -51,6 +56,7 @@ int main(int argc, char** argv) {
     int waypoints = 36;
     int trackPoints = 300;
     int nmeaInterval = 1000;
+    std::string replayFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool ok = true;
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, trackPoints);
         } else if (arg == "--nmea-interval") {
             ok = numberArgument(i, argc, argv, nmeaInterval);
+        } else if (arg == "--replay" && i + 1 < argc) {
+            replayFile = argv[++i];
         } else if (arg == "--drop-ack") {
             ok = numberArgument(i, argc, argv, faults.dropAcknowledgement);
         } else if (arg == "--corrupt") {
@@ -87,6 +95,21 @@ int main(int argc, char** argv) {
     }
     SimulatedReceiver receiver(exampleStore(waypoints, trackPoints), faults);
     receiver.setNmeaInterval(std::chrono::milliseconds(nmeaInterval));
+    if (!replayFile.empty()) {
+        std::ifstream log(replayFile, std::ios::binary);
+        if (!log) {
+            std::fprintf(stderr, "trawlix-sim: can't read %s\n", replayFile.c_str());
+            return 1;
+        }
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(log, line);) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines.push_back(line);
+        }
+        receiver.replay(std::move(lines), std::chrono::milliseconds(100));
+    }
     PtyHost host(std::move(receiver), options);
     std::string error;
     if (!host.open(error)) {

@@ -111,11 +111,11 @@ void PtyHost::run() {
         pending_ += receiver_.takeOutput();
         std::size_t budget = pending_.size();
         if (bytesPerMs > 0.0) {
-            allowance += bytesPerMs *
-                         static_cast<double>(
-                             std::chrono::duration_cast<std::chrono::microseconds>(now - lastTick)
-                                 .count()) /
-                         1000.0;
+            allowance +=
+                bytesPerMs *
+                static_cast<double>(
+                    std::chrono::duration_cast<std::chrono::microseconds>(now - lastTick).count()) /
+                1000.0;
             budget = std::min(budget, static_cast<std::size_t>(allowance));
         }
         lastTick = now;

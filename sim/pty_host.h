@@ -14,7 +14,7 @@ namespace trawlix::sim {
 // a new pseudo-terminal (whose path the host opens) or an existing serial device. Runs the
 // receiver on a thread of its own until stopped or until the receiver hangs up.
 class PtyHost {
-public:
+  public:
     struct Options {
         std::string device;  // empty: open a new pseudo-terminal
         int paceBaud = 0;    // 0: as fast as the pty takes it; else at the line rate of 8N1
@@ -37,7 +37,7 @@ public:
     // Runs `f` on the receiver while its thread is held.
     void withReceiver(const std::function<void(SimulatedReceiver&)>& f);
 
-private:
+  private:
     void hangUp();
 
     SimulatedReceiver receiver_;

@@ -7,11 +7,11 @@ namespace trawlix::sim {
 namespace {
 
 constexpr const char* kNames[] = {
-    "HOME",   "LAKE",    "CAMP",    "SUMMIT", "BRIDGE", "CHAPEL",  "HUT",     "PASS",
-    "SPRING", "FOREST",  "RIDGE",   "GLACIR", "VILLAG", "STATIO",  "PARKNG",  "FALLS",
-    "MEADOW", "CROSS",   "TOWER",   "RUIN",   "CAVE",   "DAM",     "FERRY",   "MILL",
-    "FARM",   "BENCH",   "VIEWPT",  "SADDLE", "CORRIE", "TARN",    "CAIRN",   "BIVVY",
-    "INN",    "CHURCH",  "MARKET",  "PIER",   "SHOP",   "SCHOOL",  "CASTLE",  "KIOSK",
+    "HOME",   "LAKE",   "CAMP",   "SUMMIT", "BRIDGE", "CHAPEL", "HUT",    "PASS",
+    "SPRING", "FOREST", "RIDGE",  "GLACIR", "VILLAG", "STATIO", "PARKNG", "FALLS",
+    "MEADOW", "CROSS",  "TOWER",  "RUIN",   "CAVE",   "DAM",    "FERRY",  "MILL",
+    "FARM",   "BENCH",  "VIEWPT", "SADDLE", "CORRIE", "TARN",   "CAIRN",  "BIVVY",
+    "INN",    "CHURCH", "MARKET", "PIER",   "SHOP",   "SCHOOL", "CASTLE", "KIOSK",
 };
 constexpr const char* kComments[] = {"Start of the day", "Lunch stop", "Fill water here",
                                      "Steep path",       "",           "Good view"};
@@ -76,8 +76,8 @@ ReceiverStore exampleStore(int waypointCount, int trackPoints) {
         point.altitude = formatted("%05.0f", 1529.0 + 300.0 * std::sin(i / 40.0) + i % 3);
         point.unit = "M";
         char time[16];
-        std::snprintf(time, sizeof time, "%02d%02d%02d.%02d", seconds / 3600 % 24, seconds / 60 % 60,
-                      seconds % 60, (i * 7) % 100);
+        std::snprintf(time, sizeof time, "%02d%02d%02d.%02d", seconds / 3600 % 24,
+                      seconds / 60 % 60, seconds % 60, (i * 7) % 100);
         point.time = time;
         point.validity = i % 50 == 49 ? "V" : "A";
         point.date = "110808";

@@ -8,12 +8,12 @@
 namespace trawlix::sim {
 
 struct StoredWaypoint {
-    std::string latitude;   // ddmm.mmm
+    std::string latitude;  // ddmm.mmm
     std::string ns;
     std::string longitude;  // dddmm.mmm
     std::string ew;
-    std::string altitude;   // whole number
-    std::string unit;       // M or F
+    std::string altitude;  // whole number
+    std::string unit;      // M or F
     std::string name;
     std::string comment;
     std::string icon;
@@ -29,16 +29,16 @@ struct StoredRoute {
 };
 
 struct StoredTrackPoint {
-    std::string latitude;   // ddmm.mm
+    std::string latitude;  // ddmm.mm
     std::string ns;
     std::string longitude;  // dddmm.mm
     std::string ew;
-    std::string altitude;   // 5 digits
+    std::string altitude;  // 5 digits
     std::string unit;
-    std::string time;       // hhmmss.ss
-    std::string validity;   // A or V
+    std::string time;      // hhmmss.ss
+    std::string validity;  // A or V
     std::string name;
-    std::string date;       // ddmmyy
+    std::string date;  // ddmmyy
 
     bool operator==(const StoredTrackPoint&) const = default;
 };

@@ -159,8 +159,8 @@ void SimulatedReceiver::queueRoutes() {
         const int count = static_cast<int>(route.names.size() + kRouteNamesPerSentence - 1) /
                           kRouteNamesPerSentence;
         for (int sequence = 1; sequence <= std::max(count, 1); ++sequence) {
-            std::string body = "PMGNRTE," + std::to_string(count) + "," +
-                               std::to_string(sequence) + ",c," + twoDigits(route.number);
+            std::string body = "PMGNRTE," + std::to_string(count) + "," + std::to_string(sequence) +
+                               ",c," + twoDigits(route.number);
             for (std::size_t i = static_cast<std::size_t>(sequence - 1) * kRouteNamesPerSentence;
                  i < route.names.size() &&
                  i < static_cast<std::size_t>(sequence) * kRouteNamesPerSentence;
@@ -182,7 +182,9 @@ void SimulatedReceiver::queueTrack(bool withDate) {
     queueSentence("PMGNCMD,END");
 }
 
-void SimulatedReceiver::queueSentence(std::string body) { queue_.push_back(std::move(body)); }
+void SimulatedReceiver::queueSentence(std::string body) {
+    queue_.push_back(std::move(body));
+}
 
 void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
     if (!ackMode_) {
@@ -253,6 +255,10 @@ void SimulatedReceiver::tick(Clock::time_point now) {
             transmit(*awaiting_, false);
         }
     }
+    if (!replayDone() && now >= nextReplay_ && !silenced_ && !faults_.silent) {
+        output_ += replayLines_[replayNext_++] + "\r\n";
+        nextReplay_ = now + replayInterval_;
+    }
     if (nmeaOn_ && now >= nextNmea_) {
         emitNmea(now);
         nextNmea_ = now + nmeaInterval_;
@@ -270,7 +276,8 @@ void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
     char time[48];
     std::snprintf(time, sizeof time, "%02d%02d%02d.00", utc.tm_hour, utc.tm_min, utc.tm_sec);
     char date[40];
-    std::snprintf(date, sizeof date, "%02d%02d%02d", utc.tm_mday, utc.tm_mon + 1, utc.tm_year % 100);
+    std::snprintf(date, sizeof date, "%02d%02d%02d", utc.tm_mday, utc.tm_mon + 1,
+                  utc.tm_year % 100);
     char position[64];
     std::snprintf(position, sizeof position, "46%06.3f,N,007%06.3f,E",
                   std::fmod(latitudeMinutes, 60.0), std::fmod(longitudeMinutes, 60.0));
@@ -284,6 +291,13 @@ void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
     transmit(buffer, false);
     transmit("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1", false);
     transmit("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45", false);
+}
+
+void SimulatedReceiver::replay(std::vector<std::string> lines, std::chrono::milliseconds interval) {
+    replayLines_ = std::move(lines);
+    replayNext_ = 0;
+    replayInterval_ = interval;
+    nextReplay_ = {};
 }
 
 std::string SimulatedReceiver::takeOutput() {

@@ -28,7 +28,7 @@ struct Faults {
 // takeOutput(). It keeps its own waypoints, routes and track, answers the commands, keeps
 // what is uploaded, streams NMEA while NMEA is on, and makes the faults it is told to.
 class SimulatedReceiver {
-public:
+  public:
     explicit SimulatedReceiver(ReceiverStore store = exampleStore(), Faults faults = {});
 
     void receive(std::string_view bytes, Clock::time_point now);
@@ -43,10 +43,14 @@ public:
     // Every sentence received from the host, without line end, in order.
     const std::vector<std::string>& received() const { return received_; }
     void setNmeaInterval(std::chrono::milliseconds interval) { nmeaInterval_ = interval; }
+    // Plays a recorded log back, one line per `interval`, whatever else it is doing: the
+    // way a receiver that prints NMEA of its own accord sounds on the line.
+    void replay(std::vector<std::string> lines, std::chrono::milliseconds interval);
+    bool replayDone() const { return replayNext_ >= replayLines_.size(); }
     // How long it waits for the host's acknowledgement before sending again.
     void setAcknowledgementTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
 
-private:
+  private:
     void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
     void handleCommand(const std::vector<std::string>& fields, Clock::time_point now);
     void handleUpload(const link::ReceivedSentence& sentence);
@@ -89,6 +93,11 @@ private:
     std::string lastUploadBody_;
     std::vector<StoredTrackPoint> uploadedTrack_;
     std::optional<StoredRoute> routeInProgress_;
+
+    std::vector<std::string> replayLines_;
+    std::size_t replayNext_ = 0;
+    std::chrono::milliseconds replayInterval_{100};
+    Clock::time_point nextReplay_{};
 
     Clock::time_point nextNmea_{};
     std::chrono::milliseconds nmeaInterval_{1000};

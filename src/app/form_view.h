@@ -38,7 +38,7 @@ inline constexpr int kOverwritePrompt = 2;  // CommonDialog Flags: ask before ov
 // What the window's logic needs of the screen. The Qt shell implements it with widgets;
 // tests implement it with a scripted view.
 class FormView {
-public:
+  public:
     virtual ~FormView() = default;
 
     virtual void setCaption(Label label, const std::string& text) = 0;

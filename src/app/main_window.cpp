@@ -24,7 +24,9 @@ constexpr int kMargin = 12;
 constexpr int kSecondColumn = 260;  // lblVersion and "Alt" start here
 constexpr int kRowHeight = 24;
 
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString fromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QFont labelFont() {
     QFont font("MS Sans Serif");
@@ -59,7 +61,8 @@ MainWindow::MainWindow() {
 
     cmdReset_ = new QPushButton("Reset", area);
     cmdReset_->setObjectName("cmdReset");
-    cmdReset_->setGeometry(kMargin + 404, 4 * kRowHeight + 16, kClientWidth - 2 * kMargin - 404, 24);
+    cmdReset_->setGeometry(kMargin + 404, 4 * kRowHeight + 16, kClientWidth - 2 * kMargin - 404,
+                           24);
 
     List1_ = new QListWidget(area);
     List1_->setObjectName("List1");
@@ -165,7 +168,9 @@ void MainWindow::attach(YourForm& form) {
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
 }
 
-QLabel* MainWindow::labelFor(Label label) const { return labels_.at(label); }
+QLabel* MainWindow::labelFor(Label label) const {
+    return labels_.at(label);
+}
 
 void MainWindow::setCaption(Label label, const std::string& text) {
     QLabel* widget = labelFor(label);
@@ -177,10 +182,16 @@ std::string MainWindow::caption(Label label) const {
     return labelFor(label)->text().toStdString();
 }
 
-void MainWindow::addListLine(const std::string& line) { List1_->addItem(fromUtf8(line)); }
-void MainWindow::clearList() { List1_->clear(); }
+void MainWindow::addListLine(const std::string& line) {
+    List1_->addItem(fromUtf8(line));
+}
+void MainWindow::clearList() {
+    List1_->clear();
+}
 
-bool MainWindow::hasPortItem(std::int16_t index) const { return mnuPort_.count(index) != 0; }
+bool MainWindow::hasPortItem(std::int16_t index) const {
+    return mnuPort_.count(index) != 0;
+}
 
 bool MainWindow::addPortItem(std::int16_t index, const std::string& caption) {
     if (hasPortItem(index)) {
@@ -201,7 +212,9 @@ void MainWindow::setPortChecked(std::int16_t index, bool checked) {
     }
 }
 
-std::int16_t MainWindow::highestPortItem() const { return mnuPort_.rbegin()->first; }
+std::int16_t MainWindow::highestPortItem() const {
+    return mnuPort_.rbegin()->first;
+}
 
 void MainWindow::setBaudChecked(int index, bool checked) {
     if (index == 0 || index == 1) {
@@ -214,8 +227,12 @@ void MainWindow::addFunction(const std::string& entry) {
     cboFunction_->setCurrentIndex(-1);
 }
 
-int MainWindow::functionIndex() const { return cboFunction_->currentIndex(); }
-std::string MainWindow::functionText() const { return cboFunction_->currentText().toStdString(); }
+int MainWindow::functionIndex() const {
+    return cboFunction_->currentIndex();
+}
+std::string MainWindow::functionText() const {
+    return cboFunction_->currentText().toStdString();
+}
 
 MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons buttons,
                                       MessageKind /*kind*/) {
@@ -246,8 +263,8 @@ MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
 }
 
 void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {
-    const QString chosen = askForFile(mode, fromUtf8(dialog.InitDir),
-                                      (dialog.Flags & kOverwritePrompt) != 0);
+    const QString chosen =
+        askForFile(mode, fromUtf8(dialog.InitDir), (dialog.Flags & kOverwritePrompt) != 0);
     dialog.FileName = chosen.toStdString();
 }
 
@@ -262,7 +279,9 @@ QString MainWindow::askForFile(FileDialogMode mode, const QString& initialFolder
                                         options);
 }
 
-bool MainWindow::startEditor(const std::string& path) { return launchEditor(fromUtf8(path)); }
+bool MainWindow::startEditor(const std::string& path) {
+    return launchEditor(fromUtf8(path));
+}
 
 // The path goes as one argument to a program started without a shell, so that blanks,
 // quotes or ";" in it open that file and nothing else.
@@ -276,9 +295,15 @@ bool MainWindow::launchEditor(const QString& path) {
 #endif
 }
 
-void MainWindow::showWindow() { show(); }
-void MainWindow::closeWindow() { close(); }
-void MainWindow::endProgram() { QCoreApplication::exit(0); }
+void MainWindow::showWindow() {
+    show();
+}
+void MainWindow::closeWindow() {
+    close();
+}
+void MainWindow::endProgram() {
+    QCoreApplication::exit(0);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (form_ != nullptr) {

@@ -22,7 +22,7 @@ class YourForm;
 class MainWindow : public QMainWindow, public FormView {
     Q_OBJECT
 
-public:
+  public:
     MainWindow();
     ~MainWindow() override;
 
@@ -50,7 +50,7 @@ public:
     void closeWindow() override;
     void endProgram() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
     // The modal parts, separate so that tests can answer them.
@@ -60,7 +60,7 @@ protected:
                                bool overwritePrompt);
     virtual bool launchEditor(const QString& path);
 
-private:
+  private:
     void buildLabels(QWidget* area);
     void buildMenus();
     QLabel* makeLabel(QWidget* area, const char* name, const QString& text, int x, int y);

@@ -111,6 +111,8 @@ void YourForm::mnuOpen_Click() {
     }
 }
 
-void YourForm::mnuClose_Click() { Magellan.ClosePort(); }
+void YourForm::mnuClose_Click() {
+    Magellan.ClosePort();
+}
 
 }  // namespace trawlix::app

@@ -16,7 +16,8 @@ QString settingKey(const std::string& section, const std::string& key) {
 QtSettingsStore::QtSettingsStore() {
     const QByteArray folder = qgetenv("TRAWLIX_CONFIG_DIR");
     if (!folder.isEmpty()) {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromLocal8Bit(folder));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromLocal8Bit(folder));
     }
 }
 

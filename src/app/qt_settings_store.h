@@ -8,7 +8,7 @@ namespace trawlix::app {
 // application name ("Korvane.ini"). The environment variable TRAWLIX_CONFIG_DIR moves the
 // folder elsewhere (the demo and the tests use it to leave the user's own settings alone).
 class QtSettingsStore : public SettingsStore {
-public:
+  public:
     QtSettingsStore();
     std::string GetSetting(const std::string& application, const std::string& section,
                            const std::string& key, const std::string& defaultValue) override;

@@ -9,18 +9,20 @@ namespace trawlix::app {
 
 // Forwards the link's events to the window's handlers.
 class YourForm::LinkEvents : public link::GpsLinkListener {
-public:
+  public:
     explicit LinkEvents(YourForm& form) : form_(form) {}
     void Receive(std::string& ID, std::string& RecvLine) override {
         form_.Magellan_Receive(ID, RecvLine);
     }
-    void NMEA(std::string& RecvLine, bool& chkerr) override { form_.Magellan_NMEA(RecvLine, chkerr); }
+    void NMEA(std::string& RecvLine, bool& chkerr) override {
+        form_.Magellan_NMEA(RecvLine, chkerr);
+    }
     void cError(std::int16_t& cErr, std::string& eMessage, std::string& message) override {
         form_.Magellan_cError(cErr, eMessage, message);
     }
     void mDebug(std::string& message) override { form_.Magellan_mDebug(message); }
 
-private:
+  private:
     YourForm& form_;
 };
 
@@ -41,7 +43,9 @@ YourForm::YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& setti
     Magellan.setListener(events_.get());
 }
 
-YourForm::~YourForm() { Magellan.setListener(nullptr); }
+YourForm::~YourForm() {
+    Magellan.setListener(nullptr);
+}
 
 void YourForm::Form_Load() {
     fillFunctionList();

@@ -20,7 +20,7 @@ namespace trawlix::app {
 //   transfer/  the function list, the download receiver and the three uploads
 //   display/   the live NMEA fix, the fix and version labels, errors and debug lines
 class YourForm {
-public:
+  public:
     YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& settings,
              std::string programFolder);
     ~YourForm();
@@ -83,7 +83,7 @@ public:
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
 
-private:
+  private:
     class LinkEvents;
 
     // Start-up steps.
@@ -140,9 +140,10 @@ private:
 
 // The ten entries of the function list, in list order.
 inline constexpr const char* kFunctionEntries[] = {
-    "Reset",          "Request Version Info",  "Request Waypoints", "Request Routes",
-    "Request Tracks", "Send Waypoints to GPS", "Send Route",        "Send Track",
-    "NMEA On",        "NMEA Off",
+    "Reset",          "Request Version Info", "Request Waypoints",
+    "Request Routes", "Request Tracks",       "Send Waypoints to GPS",
+    "Send Route",     "Send Track",           "NMEA On",
+    "NMEA Off",
 };
 
 }  // namespace trawlix::app

@@ -8,7 +8,7 @@ namespace trawlix::common {
 // A 16-bit signed counter as the window keeps them: it stops at 32767 instead of
 // wrapping to a negative number, so a long transfer never reports a nonsense count.
 class Counter16 {
-public:
+  public:
     Counter16() = default;
     explicit Counter16(std::int16_t start) : value_(start) {}
 
@@ -20,7 +20,7 @@ public:
     void reset() { value_ = 0; }
     std::int16_t value() const { return value_; }
 
-private:
+  private:
     std::int16_t value_ = 0;
 };
 

@@ -10,7 +10,9 @@
 namespace trawlix::common {
 namespace {
 
-bool isPlaceholder(char c) { return c == '#' || c == '0'; }
+bool isPlaceholder(char c) {
+    return c == '#' || c == '0';
+}
 
 struct SplitPattern {
     std::string_view integerPart;   // everything before the first "."
@@ -104,7 +106,8 @@ std::string layOutFraction(std::string_view patternPart, const std::string& digi
             continue;
         }
         --placeholderIndex;
-        if (patternPart[i] == '#' && shown == placeholderIndex + 1 && digits[placeholderIndex] == '0') {
+        if (patternPart[i] == '#' && shown == placeholderIndex + 1 &&
+            digits[placeholderIndex] == '0') {
             shown = placeholderIndex;
         }
     }
@@ -161,12 +164,10 @@ std::string formatPlainSingle(float value) {
     const double wide = static_cast<double>(value);
     const double magnitude = std::fabs(wide);
     const bool exponentForm = magnitude >= 1e7 || magnitude < 1e-4;
-    const auto result =
-        exponentForm
-            ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), wide,
-                            std::chars_format::scientific, 6)
-            : std::to_chars(buffer.data(), buffer.data() + buffer.size(), wide,
-                            std::chars_format::general, 7);
+    const auto result = exponentForm ? std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                                     wide, std::chars_format::scientific, 6)
+                                     : std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                                     wide, std::chars_format::general, 7);
     std::string text(buffer.data(), result.ptr);
     if (exponentForm) {
         // Drop trailing zeros of the mantissa: "1.500000e+07" -> "1.5e+07".
@@ -184,6 +185,8 @@ std::string formatPlainSingle(float value) {
     return text;
 }
 
-std::string formatInteger(long long value) { return std::to_string(value); }
+std::string formatInteger(long long value) {
+    return std::to_string(value);
+}
 
 }  // namespace trawlix::common

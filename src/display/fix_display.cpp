@@ -13,9 +13,9 @@ void YourForm::ShowFix() {
     view_.setCaption(Label::Time, common::formatTextPattern(fix.FixTime, "00:00:00"));
     view_.setCaption(Label::Lat, common::formatPattern(fix.Latitude, "##.00000"));
     view_.setCaption(Label::Lon, common::formatPattern(fix.Longitude, "###.00000"));
-    view_.setCaption(Label::Alt,
-                     common::formatPattern(static_cast<double>(fix.Altitude) / kMetresPerFoot,
-                                           "######.0"));
+    view_.setCaption(
+        Label::Alt,
+        common::formatPattern(static_cast<double>(fix.Altitude) / kMetresPerFoot, "######.0"));
     view_.setCaption(Label::Hdop, common::formatPattern(
                                       static_cast<double>(fix.Hdop) / kMetresPerFoot, "####.0000"));
 }

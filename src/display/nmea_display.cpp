@@ -23,7 +23,9 @@ std::vector<std::string> sentenceFields(const std::string& sentence) {
     return fields;
 }
 
-double numberOf(const std::string& field) { return common::leadingNumber(field); }
+double numberOf(const std::string& field) {
+    return common::leadingNumber(field);
+}
 
 // Characters `first` and `first + 1` (counted from 1) of the text, as far as it reaches.
 std::string twoCharactersAt(const std::string& text, std::size_t first) {
@@ -40,8 +42,8 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
     if (f[0] == "$GPGGA") {
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);
         view_.setCaption(Label::Lon, common::formatPattern(numberOf(f[4]), "###°00.000'") + f[5]);
-        view_.setCaption(Label::Alt,
-                         common::formatPattern(numberOf(f[9]) / kMetresPerFoot, "######.0") + " ft");
+        view_.setCaption(
+            Label::Alt, common::formatPattern(numberOf(f[9]) / kMetresPerFoot, "######.0") + " ft");
     } else if (f[0] == "$GPRMC") {
         view_.setCaption(Label::Time, common::formatTextPattern(f[1], "00:00:00"));
         const std::string& date = f[9];  // ddmmyy

@@ -10,7 +10,7 @@ namespace trawlix::link {
 // The four events of the GPS link. They are raised on the window's thread, possibly nested
 // inside a call on the link or while a modal box is open; arguments are passed by reference.
 class GpsLinkListener {
-public:
+  public:
     virtual ~GpsLinkListener() = default;
     // ID names what arrived: a TransferState kind, or "END" at the end of a download.
     virtual void Receive(std::string& ID, std::string& RecvLine) = 0;
@@ -31,7 +31,7 @@ enum ErrorClass : std::int16_t {
 // The GPS link: owns the serial line and the receiver protocol. The window hosts one
 // instance and talks to it only through this contract.
 class GpsLink {
-public:
+  public:
     virtual ~GpsLink() = default;
     GpsLink(const GpsLink&) = delete;
     GpsLink& operator=(const GpsLink&) = delete;
@@ -68,7 +68,7 @@ public:
     const link::CommandState& CommandState() const { return commandState_; }
     const link::TransferState& TransferState() const { return transferState_; }
 
-protected:
+  protected:
     GpsLink();
 
     GpsLinkListener* listener() const { return listener_; }
@@ -81,7 +81,7 @@ protected:
     void raiseError(std::int16_t errorClass, const std::string& text, const std::string& sentence);
     void raiseDebug(const std::string& text);
 
-private:
+  private:
     GpsLinkListener* listener_ = nullptr;
     link::WaypointRecord waypoint_;
     link::HeaderRecord header_;

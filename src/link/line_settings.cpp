@@ -18,12 +18,16 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-LineSettingsResult failure(std::string why) { return {std::nullopt, std::move(why)}; }
+LineSettingsResult failure(std::string why) {
+    return {std::nullopt, std::move(why)};
+}
 
 }  // namespace
 
 double LineSettings::bitsPerByte() const {
-    const double stop = stopBits == StopBits::One ? 1.0 : stopBits == StopBits::OneAndHalf ? 1.5 : 2.0;
+    const double stop = stopBits == StopBits::One          ? 1.0
+                        : stopBits == StopBits::OneAndHalf ? 1.5
+                                                           : 2.0;
     return 1.0 + dataBits + (parity == Parity::None ? 0.0 : 1.0) + stop;
 }
 
@@ -37,7 +41,8 @@ LineSettingsResult parseLineSettings(std::string_view text) {
     const auto baud = common::strictInt32(baudText);
     if (!baud || baudText.find_first_not_of("0123456789") != std::string::npos ||
         *baud < kLowestBaud || *baud > kHighestBaud) {
-        return failure("the baud rate \"" + baudText + "\" is not a whole number from 50 to 4000000");
+        return failure("the baud rate \"" + baudText +
+                       "\" is not a whole number from 50 to 4000000");
     }
     settings.baud = *baud;
 

@@ -44,8 +44,8 @@ std::pair<std::string, std::string> degreesTo(double degrees, int degreeDigits, 
     }
     std::string pattern(static_cast<std::size_t>(degreeDigits), '0');
     std::string minutePattern = "00." + std::string(static_cast<std::size_t>(minuteDecimals), '0');
-    std::string text = common::formatPattern(whole, pattern) +
-                       common::formatPattern(minutes, minutePattern);
+    std::string text =
+        common::formatPattern(whole, pattern) + common::formatPattern(minutes, minutePattern);
     return {text, std::string(1, degrees < 0 ? negative : positive)};
 }
 
@@ -108,8 +108,8 @@ std::string encodeTrackPoint(const TrackPointRecord& record) {
     const auto [latitude, ns] = degreesTo(record.Latitude, 2, 2, 'N', 'S');
     const auto [longitude, ew] = degreesTo(record.Longitude, 3, 2, 'E', 'W');
     const std::string altitude = common::formatPattern(record.Altitude, "00000");
-    return "$PMGNTRK," + latitude + "," + ns + "," + longitude + "," + ew + "," + altitude +
-           ",M," + record.Field2 + "," + (record.Field1 ? "A" : "V") + ",," + record.Field7;
+    return "$PMGNTRK," + latitude + "," + ns + "," + longitude + "," + ew + "," + altitude + ",M," +
+           record.Field2 + "," + (record.Field1 ? "A" : "V") + ",," + record.Field7;
 }
 
 }  // namespace trawlix::link::mapping

@@ -10,7 +10,7 @@
 namespace trawlix::link {
 
 struct WaypointRecord {
-    double Latitude = 0.0;  // decimal degrees, north positive
+    double Latitude = 0.0;   // decimal degrees, north positive
     double Longitude = 0.0;  // decimal degrees, east positive
     std::string Field1;
     std::string Field4;

@@ -35,7 +35,7 @@ struct ReceivedSentence {
 // as line end, skips noise outside sentences, and holds at most kMaxSentenceLength bytes: a
 // longer run without a line end is dropped and the reader starts again at the next "$".
 class SentenceReader {
-public:
+  public:
     // The protocol's own sentences are well under 100 bytes and NMEA's at most 82; a line
     // this long is garbage, not a sentence.
     static constexpr std::size_t kMaxSentenceLength = 1024;
@@ -46,7 +46,7 @@ public:
     std::size_t droppedBytes() const { return dropped_; }
     void reset();
 
-private:
+  private:
     void finishSentence(std::vector<ReceivedSentence>& out);
 
     std::string current_;

@@ -134,7 +134,8 @@ std::string SerialLink::describeOpenFailure() const {
         case QSerialPort::DeviceNotFoundError:
             return "Can't open " + name + ": there is no such device. Is the receiver plugged in?";
         case QSerialPort::PermissionError:
-            return "Can't open " + name + ": permission denied, or the port is in use by another "
+            return "Can't open " + name +
+                   ": permission denied, or the port is in use by another "
                    "program. On Linux, add yourself to the group that owns serial ports "
                    "(sudo usermod -aG dialout $USER) and log in again.";
         case QSerialPort::OpenError:
@@ -213,8 +214,8 @@ void SerialLink::enqueue(const std::string& sentence) {
             return;
         }
         if (!queue_.empty()) {
-            raiseDebug("Dropped " + std::to_string(queue_.size()) +
-                       " sentences queued behind " + givenUp_);
+            raiseDebug("Dropped " + std::to_string(queue_.size()) + " sentences queued behind " +
+                       givenUp_);
         }
         queue_.clear();
         givenUp_.clear();
@@ -364,7 +365,9 @@ void SerialLink::ConfigureLink(std::int16_t mode) {
     }
 }
 
-bool SerialLink::settled() const { return !inFlight_ && queue_.empty() && !versionOutstanding_; }
+bool SerialLink::settled() const {
+    return !inFlight_ && queue_.empty() && !versionOutstanding_;
+}
 
 void SerialLink::endConfigureWaitIfSettled() {
     if (configureLoop_ != nullptr && settled()) {
@@ -372,10 +375,18 @@ void SerialLink::endConfigureWaitIfSettled() {
     }
 }
 
-void SerialLink::RequestVersion() { enqueue(CommandState().VersionCommand); }
-void SerialLink::RequestWaypoints() { startDownload(CommandState().WaypointsCommand); }
-void SerialLink::RequestRoutes() { startDownload(CommandState().RoutesCommand); }
-void SerialLink::RequestTracks() { startDownload(CommandState().TracksCommand); }
+void SerialLink::RequestVersion() {
+    enqueue(CommandState().VersionCommand);
+}
+void SerialLink::RequestWaypoints() {
+    startDownload(CommandState().WaypointsCommand);
+}
+void SerialLink::RequestRoutes() {
+    startDownload(CommandState().RoutesCommand);
+}
+void SerialLink::RequestTracks() {
+    startDownload(CommandState().TracksCommand);
+}
 
 void SerialLink::startDownload(const std::string& command) {
     if (!port_.isOpen()) {
@@ -404,8 +415,12 @@ void SerialLink::onDownloadSilence() {
     }
 }
 
-void SerialLink::UploadWaypoint() { enqueue(mapping::encodeWaypoint(WaypointRecord())); }
-void SerialLink::UploadTrackPoint() { enqueue(mapping::encodeTrackPoint(TrackPointRecord())); }
+void SerialLink::UploadWaypoint() {
+    enqueue(mapping::encodeWaypoint(WaypointRecord()));
+}
+void SerialLink::UploadTrackPoint() {
+    enqueue(mapping::encodeTrackPoint(TrackPointRecord()));
+}
 
 // --- Receiving ---------------------------------------------------------------------------
 
@@ -450,7 +465,8 @@ void SerialLink::handleSentence(const ReceivedSentence& sentence) {
         } else {
             raiseError(kChecksumError,
                        "A sentence from the GPS arrived damaged (checksum error) and was "
-                       "dropped: " + sentence.text,
+                       "dropped: " +
+                           sentence.text,
                        "");
         }
         return;
@@ -505,8 +521,8 @@ void SerialLink::handleAcknowledgement(const ReceivedSentence& sentence) {
 }
 
 void SerialLink::acknowledge(const ReceivedSentence& sentence) {
-    const std::string framed =
-        frameSentence("$" + std::string(protocol::kAckWord) + "," + hexByte(checksumOf(sentence.body)));
+    const std::string framed = frameSentence("$" + std::string(protocol::kAckWord) + "," +
+                                             hexByte(checksumOf(sentence.body)));
     raiseDebug("> " + withoutLineEnd(framed));
     writeBytes(framed);
 }
@@ -541,7 +557,8 @@ void SerialLink::deliverRecord(const ReceivedSentence& sentence) {
     } else if (word == protocol::kTrackWord) {
         TrackPointRecord() = mapping::decodeTrackPoint(fields);
         raiseReceive(kinds.TrackPointKind, sentence.text);
-    } else if (word == protocol::kCommandWord && !fields.empty() && fields[0] == protocol::kEndWord) {
+    } else if (word == protocol::kCommandWord && !fields.empty() &&
+               fields[0] == protocol::kEndWord) {
         download_ = Download::None;
         silenceTimer_.stop();
         lastRecordBody_.clear();

@@ -35,7 +35,7 @@ namespace trawlix::link {
 class SerialLink : public QObject, public GpsLink {
     Q_OBJECT
 
-public:
+  public:
     // Names the device of a port number: "COM2" on Windows, a tty path elsewhere.
     using DeviceResolver = std::function<QString(std::int16_t port)>;
 
@@ -68,7 +68,7 @@ public:
     bool isOpen() const { return port_.isOpen(); }
     bool acknowledgementMode() const { return ackMode_; }
 
-private:
+  private:
     enum class Download { None, Requested, Receiving };
 
     void enqueue(const std::string& sentence);
@@ -115,7 +115,7 @@ private:
     int sends_ = 0;
     std::uint64_t sendingNumber_ = 0;  // tells a self-confirmation from a later sending
     bool ackMode_ = false;
-    bool versionOutstanding_ = false;  // a version request went out, no reply yet
+    bool versionOutstanding_ = false;      // a version request went out, no reply yet
     QEventLoop* configureLoop_ = nullptr;  // while ConfigureLink waits
     QTimer ackTimer_;
 

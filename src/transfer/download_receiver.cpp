@@ -44,7 +44,8 @@ void YourForm::WriteWaypoint() {
 }
 
 void YourForm::WriteHeaderRecord() {
-    writeRecordLine(RouteFileNum, RouteFileName, transfer::routeHeaderLine(Magellan.HeaderRecord()));
+    writeRecordLine(RouteFileNum, RouteFileName,
+                    transfer::routeHeaderLine(Magellan.HeaderRecord()));
 }
 
 void YourForm::WriteRouteWaypoint() {

@@ -32,7 +32,9 @@ std::filesystem::path fromUtf8(const std::string& text) {
 
 }  // namespace
 
-std::string YourForm::dialogFolder() { return readSetting("Path", "Path", programFolder_); }
+std::string YourForm::dialogFolder() {
+    return readSetting("Path", "Path", programFolder_);
+}
 
 // Shows the file dialog with an empty file name in the remembered folder; false when the
 // user cancelled.
@@ -61,7 +63,8 @@ void YourForm::cboFunction_Click() {
             break;
         case kRequestWaypoints:
             startDownload(WaypointFileNum, WaypointFileName,
-                          Magellan.CommandState().WaypointsCommand, &link::GpsLink::RequestWaypoints);
+                          Magellan.CommandState().WaypointsCommand,
+                          &link::GpsLink::RequestWaypoints);
             break;
         case kRequestRoutes:
             startDownload(RouteFileNum, RouteFileName, Magellan.CommandState().RoutesCommand,
@@ -118,8 +121,9 @@ void YourForm::startUpload(int entry) {
     std::filesystem::current_path(fromUtf8(CommonDialog1.FileName).parent_path(), ec);
     saveSetting("Path", "Path", utf8(std::filesystem::current_path(ec)));
 
-    std::int32_t& fileNum =
-        entry == kSendWaypoints ? WaypointFileNum : entry == kSendRoute ? RouteFileNum : TrackFileNum;
+    std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
+                            : entry == kSendRoute   ? RouteFileNum
+                                                    : TrackFileNum;
     std::string& fileName = entry == kSendWaypoints ? WaypointFileName
                             : entry == kSendRoute   ? RouteFileName
                                                     : TrackFileName;

@@ -38,8 +38,8 @@ std::int32_t TransferFiles::nextFreeNumber() const {
 std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
                                                         const std::string& path) {
     errno = 0;
-    auto file = std::make_unique<std::fstream>(
-        pathFromUtf8(path), std::ios::out | std::ios::trunc | std::ios::binary);
+    auto file = std::make_unique<std::fstream>(pathFromUtf8(path),
+                                               std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file->is_open()) {
         return openFailure(path);
     }
@@ -62,7 +62,9 @@ std::optional<std::string> TransferFiles::openForInput(std::int32_t number,
     return std::nullopt;
 }
 
-bool TransferFiles::isOpen(std::int32_t number) const { return files_.count(number) != 0; }
+bool TransferFiles::isOpen(std::int32_t number) const {
+    return files_.count(number) != 0;
+}
 
 bool TransferFiles::atEnd(std::int32_t number) {
     const auto it = files_.find(number);
@@ -110,6 +112,8 @@ std::optional<std::string> TransferFiles::writeLine(std::int32_t number, std::st
     return std::nullopt;
 }
 
-void TransferFiles::close(std::int32_t number) { files_.erase(number); }
+void TransferFiles::close(std::int32_t number) {
+    files_.erase(number);
+}
 
 }  // namespace trawlix::transfer

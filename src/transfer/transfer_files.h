@@ -15,7 +15,7 @@ namespace trawlix::transfer {
 // disk if the cable is pulled or the program dies. Input files accept CR LF, LF or CR line
 // ends alike.
 class TransferFiles {
-public:
+  public:
     // A number not in use; numbers are never 0.
     std::int32_t nextFreeNumber() const;
 
@@ -32,7 +32,7 @@ public:
     std::optional<std::string> writeLine(std::int32_t number, std::string_view line);
     void close(std::int32_t number);
 
-private:
+  private:
     std::map<std::int32_t, std::unique_ptr<std::fstream>> files_;
 };
 

@@ -30,7 +30,9 @@ std::string join(std::initializer_list<std::string_view> fields) {
     return line;
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string fieldError(std::size_t index, std::string_view text, std::string_view expected) {
     return "field " + std::to_string(index) + " " + quoted(text) + " is not " +
@@ -44,7 +46,9 @@ std::string tooFewFields(std::size_t found, std::size_t needed) {
 
 }  // namespace
 
-std::string formatCoordinate(double degrees) { return common::formatPattern(degrees, "##.00000"); }
+std::string formatCoordinate(double degrees) {
+    return common::formatPattern(degrees, "##.00000");
+}
 
 std::string waypointLine(const link::WaypointRecord& r) {
     return join({kWaypointWord, r.Field1, formatCoordinate(r.Latitude),
@@ -136,7 +140,9 @@ std::optional<std::string> readTrackLine(const std::vector<std::string>& fields,
     return std::nullopt;
 }
 
-bool isRouteHeader(const std::vector<std::string>& fields) { return fields[0] == kHeaderWord; }
+bool isRouteHeader(const std::vector<std::string>& fields) {
+    return fields[0] == kHeaderWord;
+}
 
 std::optional<std::string> readRouteHeader(const std::vector<std::string>& fields,
                                            RouteHeader& header) {

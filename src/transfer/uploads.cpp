@@ -33,9 +33,9 @@ void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
     fileNum = 0;
     PendingCommand = "";
     Magellan.CancelTransfer();
-    view_.showMessage(transfer::badLineMessage(fileName, uploadLineNumber_, why) +
-                          " The upload was stopped.",
-                      MessageButtons::Ok, MessageKind::Failure);
+    view_.showMessage(
+        transfer::badLineMessage(fileName, uploadLineNumber_, why) + " The upload was stopped.",
+        MessageButtons::Ok, MessageKind::Failure);
 }
 
 void YourForm::Send_Waypoint() {

@@ -1,6 +1,7 @@
 // The Qt shell: its controls, captions, fonts and menu tree, under the offscreen platform.
 #include "app/main_window.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include "app/your_form.h"
 #include "support/fake_gps_link.h"
@@ -45,7 +45,7 @@ QStringList checkedOf(const QMenu* menu) {
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowTest() : form(window, link, settings, "/opt/trawlix") {
         window.attach(form);
         link.openResult = false;  // start-up stops after its one message
@@ -58,10 +58,10 @@ protected:
 
     // Answers the one start-up message box without showing it.
     class QuietWindow : public app::MainWindow {
-    public:
+      public:
         QStringList messages;
 
-    protected:
+      protected:
         app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
             messages << text;
             return app::MessageAnswer::Ok;
@@ -84,9 +84,9 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
               (QStringList{"&Assign Port", "&Open Port", "&Close Port", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
-    EXPECT_EQ(captionsOf(assign), (QStringList{"Port 1", "Port 2", "Port 3", "Port 4", "Port 5",
-                                               "Port 6", "Port 7", "Port 8", "Add Port",
-                                               "&Baud Rate"}));
+    EXPECT_EQ(captionsOf(assign),
+              (QStringList{"Port 1", "Port 2", "Port 3", "Port 4", "Port 5", "Port 6", "Port 7",
+                           "Port 8", "Add Port", "&Baud Rate"}));
     QMenu* baud = submenu(assign, "&Baud Rate");
     ASSERT_NE(baud, nullptr);
     EXPECT_EQ(captionsOf(baud), (QStringList{"4800,N,8,1", "9600,N,8,1"}));
@@ -128,11 +128,10 @@ TEST_F(MainWindowTest, FunctionListHasTheTenEntriesAndNoSelection) {
 
 TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
     EXPECT_EQ(window.windowTitle(), "Trawlix");
-    const std::map<QString, QString> initial = {{"lblProductID", "PID"}, {"lblGPSDesc", "Desc"},
-                                                {"lblVersion", "Ver"},   {"lbllat", ""},
-                                                {"lbllon", ""},          {"lblalt", ""},
-                                                {"lblhdop", ""},         {"lbldate", ""},
-                                                {"lblTime", ""}};
+    const std::map<QString, QString> initial = {
+        {"lblProductID", "PID"}, {"lblGPSDesc", "Desc"}, {"lblVersion", "Ver"},
+        {"lbllat", ""},          {"lbllon", ""},         {"lblalt", ""},
+        {"lblhdop", ""},         {"lbldate", ""},        {"lblTime", ""}};
     for (const auto& [name, text] : initial) {
         auto* label = window.findChild<QLabel*>(name);
         ASSERT_NE(label, nullptr) << name.toStdString();
@@ -144,8 +143,9 @@ TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
     for (QLabel* label : window.findChildren<QLabel*>("Label1")) {
         captions[label->property("Index").toInt()] = label->text();
     }
-    EXPECT_EQ(captions, (std::map<int, QString>{{0, "Lat"}, {1, "Lon"}, {2, "HDOP"}, {3, "Date"},
-                                                {4, "Alt"}, {5, "UTC"}}));
+    EXPECT_EQ(captions,
+              (std::map<int, QString>{
+                  {0, "Lat"}, {1, "Lon"}, {2, "HDOP"}, {3, "Date"}, {4, "Alt"}, {5, "UTC"}}));
     auto* list = window.findChild<QListWidget*>("List1");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->font().family(), "Courier New");
@@ -164,8 +164,8 @@ TEST_F(MainWindowTest, RowsStandInTheirOrderAndTheListIsTheLargest) {
     EXPECT_LT(y("cboFunction"), y("List1"));
     auto area = [&](QWidget* w) { return w->width() * w->height(); };
     auto* list = window.findChild<QListWidget*>("List1");
-    for (QWidget* other : window.centralWidget()->findChildren<QWidget*>(
-             QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* other :
+         window.centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         EXPECT_LE(area(other), area(list));
     }
     const QLabel* version = window.findChild<QLabel*>("lblVersion");

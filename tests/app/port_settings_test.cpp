@@ -9,7 +9,7 @@ namespace {
 using app::MessageButtons;
 
 class PortSettings : public FormFixture {
-protected:
+  protected:
     // A started window whose receiver answered; the logs start empty after it.
     void started() {
         answerVersionRequests();
@@ -26,10 +26,9 @@ TEST_F(PortSettings, ChoosingAPortReopensSavesAndAsksForTheVersion) {
     form->mnuPort_Click(3);
     EXPECT_EQ(view.checkedPorts(), (std::vector<std::int16_t>{3}));
     EXPECT_EQ(form->CurrentPort, 3);
-    EXPECT_EQ(link.calls,
-              (std::vector<std::string>{"ClosePort", "PortNumber=3", "PortSettings=4800,N,8,1",
-                                        "OpenPort", "OpenPort", "RequestVersion",
-                                        "ConfigureLink 1"}));
+    EXPECT_EQ(link.calls, (std::vector<std::string>{
+                              "ClosePort", "PortNumber=3", "PortSettings=4800,N,8,1", "OpenPort",
+                              "OpenPort", "RequestVersion", "ConfigureLink 1"}));
     EXPECT_EQ(settings.writes,
               (std::vector<std::string>{"Port/Settings=4800,N,8,1", "Port/Port=3"}));
     EXPECT_TRUE(view.listLines.empty());

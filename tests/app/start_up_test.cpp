@@ -43,9 +43,9 @@ TEST_F(StartUp, StoredNextOfNineAddsPortsSevenAndEightUnchecked) {
     settings.values["Port/Next"] = "9";
     answerVersionRequests();
     form->Form_Load();
-    EXPECT_EQ(view.portCaptions(), (std::vector<std::string>{"Port 1", "Port 2", "Port 3", "Port 4",
-                                                             "Port 5", "Port 6", "Port 7",
-                                                             "Port 8"}));
+    EXPECT_EQ(view.portCaptions(),
+              (std::vector<std::string>{"Port 1", "Port 2", "Port 3", "Port 4", "Port 5", "Port 6",
+                                        "Port 7", "Port 8"}));
     EXPECT_EQ(view.checkedPorts(), (std::vector<std::int16_t>{2}));
 }
 

@@ -9,7 +9,7 @@ using app::MessageAnswer;
 using app::MessageButtons;
 
 class ErrorReporting : public FormFixture {
-protected:
+  protected:
     void error(std::int16_t errorClass) { link.error(errorClass, "Trouble", "$PMGNCMD,WAYPOINT"); }
 };
 
@@ -45,9 +45,10 @@ TEST_F(ErrorReporting, RetryAfterNmeaOnStillResends) {
     view.choose(8);
     error(1);
     EXPECT_EQ(view.functionText(), "");  // no entries in this view: the text is empty
-    view.functions = {"Reset", "Request Version Info", "Request Waypoints", "Request Routes",
-                      "Request Tracks", "Send Waypoints to GPS", "Send Route", "Send Track",
-                      "NMEA On", "NMEA Off"};
+    view.functions = {"Reset",          "Request Version Info", "Request Waypoints",
+                      "Request Routes", "Request Tracks",       "Send Waypoints to GPS",
+                      "Send Route",     "Send Track",           "NMEA On",
+                      "NMEA Off"};
     error(1);
     EXPECT_EQ(link.sentences().size(), 2u);
 }

@@ -8,11 +8,12 @@ namespace {
 using app::Label;
 
 class NmeaDisplay : public FormFixture {
-protected:
+  protected:
     void sentence(const std::string& text) { link.nmea(text); }
     std::string label(Label l) { return view.caption(l); }
     void markAll() {
-        for (Label l : {Label::Lat, Label::Lon, Label::Alt, Label::Time, Label::Date, Label::Hdop}) {
+        for (Label l :
+             {Label::Lat, Label::Lon, Label::Alt, Label::Time, Label::Date, Label::Hdop}) {
             view.captions[l] = "unchanged";
         }
     }
@@ -74,8 +75,8 @@ TEST_F(NmeaDisplay, OtherSentencesChangeNothing) {
     markAll();
     for (const char* text : {"$gpgga,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M",
                              "$GPGLL,4916.45,N,12311.12,W,225444,A",
-                             " $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M",
-                             "$GPGGA", "", "$GPRMC*6A", "garbage"}) {
+                             " $GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M", "$GPGGA", "",
+                             "$GPRMC*6A", "garbage"}) {
         sentence(text);
     }
     for (Label l : {Label::Lat, Label::Lon, Label::Alt, Label::Time, Label::Date, Label::Hdop}) {

@@ -15,7 +15,7 @@ namespace trawlix::testing {
 namespace {
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     EndToEnd() : form(view, line.link(), settings, "/opt/trawlix") {
         folder = std::filesystem::temp_directory_path() /
                  ("trawlix-e2e-" + std::to_string(::getpid()) + "-" +
@@ -133,7 +133,8 @@ TEST_F(EndToEnd, RouteUploadReachesTheReceiver) {
 
 TEST_F(EndToEnd, TrackUploadReachesTheReceiver) {
     std::ofstream(folder / "t.txt", std::ios::binary)
-        << "Point,True,120000.00,46.5,7.5,1000,0,010199\r\nPoint,False,120010.00,46.51,7.51,100,0,010199\r\n";
+        << "Point,True,120000.00,46.5,7.5,1000,0,010199\r\nPoint,False,120010.00,46.51,7.51,100,0,"
+           "010199\r\n";
     EXPECT_EQ(run(7, "t.txt"), "Transfer Complete. 2 Track Points sent.");
     const auto store = line.store();
     ASSERT_EQ(store.track.size(), 2u);

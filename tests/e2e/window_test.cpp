@@ -1,10 +1,10 @@
 // The Qt window as a user drives it: choosing functions in the list, the file dialog
 // answered by the test, against the simulated receiver.
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,13 +19,13 @@ namespace {
 
 // The window with its modal parts answered by the test.
 class DrivenWindow : public app::MainWindow {
-public:
+  public:
     QStringList messages;
     QStringList fileAnswers;
     QStringList dialogFolders;
     QStringList editorStarts;
 
-protected:
+  protected:
     app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
         messages << text;
         return app::MessageAnswer::Ok;
@@ -41,7 +41,7 @@ protected:
 };
 
 class WindowEndToEnd : public ::testing::Test {
-protected:
+  protected:
     WindowEndToEnd() : form(window, line.link(), settings, "/opt/trawlix") {
         window.attach(form);
         folder = std::filesystem::temp_directory_path() /
@@ -97,7 +97,8 @@ TEST_F(WindowEndToEnd, UploadThroughTheFunctionListEndsWithItsMessage) {
     window.fileAnswers << path("route.txt");
     choose("Send Route");
     ASSERT_TRUE(waitForMessage(1));
-    EXPECT_EQ(window.messages.back(), "Transfer Complete. 1 Routes sent.\r\nConsisting of 2 Waypoints.");
+    EXPECT_EQ(window.messages.back(),
+              "Transfer Complete. 1 Routes sent.\r\nConsisting of 2 Waypoints.");
     EXPECT_EQ(line.store().routes.back(), (sim::StoredRoute{9, {"HOME", "CAMP"}}));
 }
 

@@ -23,9 +23,9 @@ TEST(LineSettings, ParsesTheUsualTexts) {
 }
 
 TEST(LineSettings, RejectsWhatDoesNotParseWithAReason) {
-    for (const char* text : {"", "4800", "4800,N,8", "4800,N,8,1,0", "fast,N,8,1", "4800.5,N,8,1",
-                             "-4800,N,8,1", "0,N,8,1", "4800,X,8,1", "4800,N,9,1", "4800,N,8,3",
-                             "99999999999,N,8,1"}) {
+    for (const char* text :
+         {"", "4800", "4800,N,8", "4800,N,8,1,0", "fast,N,8,1", "4800.5,N,8,1", "-4800,N,8,1",
+          "0,N,8,1", "4800,X,8,1", "4800,N,9,1", "4800,N,8,3", "99999999999,N,8,1"}) {
         const auto result = parseLineSettings(text);
         EXPECT_FALSE(result.settings) << text;
         EXPECT_FALSE(result.error.empty()) << text;

@@ -17,10 +17,12 @@ std::vector<std::string> fieldsOf(const std::string& sentence) {
 TEST(Coordinates, ReceiverFormToSignedDegreesAndBack) {
     EXPECT_NEAR(degreesFrom("4807.038", "N"), 48.1173, 1e-9);
     EXPECT_NEAR(degreesFrom("01131.000", "W"), -11.516666666, 1e-8);
-    EXPECT_EQ(degreesTo(48.1173, 2, 3, 'N', 'S'), (std::pair<std::string, std::string>{"4807.038", "N"}));
+    EXPECT_EQ(degreesTo(48.1173, 2, 3, 'N', 'S'),
+              (std::pair<std::string, std::string>{"4807.038", "N"}));
     EXPECT_EQ(degreesTo(-11.5166667, 3, 3, 'E', 'W'),
               (std::pair<std::string, std::string>{"01131.000", "W"}));
-    EXPECT_EQ(degreesTo(0.0, 2, 2, 'N', 'S'), (std::pair<std::string, std::string>{"0000.00", "N"}));
+    EXPECT_EQ(degreesTo(0.0, 2, 2, 'N', 'S'),
+              (std::pair<std::string, std::string>{"0000.00", "N"}));
     // Minutes that round up to 60 carry into the degrees.
     EXPECT_EQ(degreesTo(7.9999999, 2, 3, 'N', 'S').first, "0800.000");
 }

@@ -48,7 +48,8 @@ TEST(SentenceReader, JoinsSentencesSplitAcrossReads) {
 
 TEST(SentenceReader, SkipsNoiseBetweenSentences) {
     SentenceReader reader;
-    const auto out = feedAll(reader, "\x01\xff garbage\r\n$PMGNCMD,END*3D\r\n junk $GPGLL,1*00\r\n");
+    const auto out =
+        feedAll(reader, "\x01\xff garbage\r\n$PMGNCMD,END*3D\r\n junk $GPGLL,1*00\r\n");
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].text, "$PMGNCMD,END*3D");
     EXPECT_EQ(out[1].checksum, ChecksumState::Wrong);
@@ -57,8 +58,9 @@ TEST(SentenceReader, SkipsNoiseBetweenSentences) {
 
 TEST(SentenceReader, MissingChecksumIsUncheckedAndWrongOneIsAnError) {
     SentenceReader reader;
-    const auto out = feedAll(reader, "$PMGNCMD,END\r\n$PMGNCMD,END*3E\r\n$PMGNCMD,END*3\r\n"
-                                     "$PMGNCMD,END*3d\r\n");
+    const auto out = feedAll(reader,
+                             "$PMGNCMD,END\r\n$PMGNCMD,END*3E\r\n$PMGNCMD,END*3\r\n"
+                             "$PMGNCMD,END*3d\r\n");
     ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[0].checksum, ChecksumState::Missing);
     EXPECT_EQ(out[1].checksum, ChecksumState::Wrong);

@@ -12,7 +12,7 @@ namespace {
 namespace protocol = link::protocol;
 
 class SerialLinkTest : public ::testing::Test {
-protected:
+  protected:
     explicit SerialLinkTest(sim::Faults faults = {}) : line(faults), events(line.link()) {}
 
     // Opens the port and sets up the link as the window does at start-up.
@@ -175,7 +175,7 @@ TEST(SerialLinkOpen, SendingWhileClosedIsANoticeNotACrash) {
 // --- Faults ------------------------------------------------------------------------------
 
 class CorruptedChecksum : public SerialLinkTest {
-protected:
+  protected:
     CorruptedChecksum() : SerialLinkTest(corruptTenth()) {}
     static sim::Faults corruptTenth() {
         sim::Faults faults;
@@ -196,7 +196,7 @@ TEST_F(CorruptedChecksum, DamagedRecordIsSentAgainAndNothingIsLost) {
 }
 
 class DroppedAcknowledgement : public SerialLinkTest {
-protected:
+  protected:
     DroppedAcknowledgement() : SerialLinkTest(dropThird()) {}
     static sim::Faults dropThird() {
         sim::Faults faults;
@@ -222,7 +222,7 @@ TEST_F(DroppedAcknowledgement, UploadSentenceIsSentAgainAndKeptOnce) {
 }
 
 class SilentReceiver : public SerialLinkTest {
-protected:
+  protected:
     SilentReceiver() : SerialLinkTest(silent()) {}
     static sim::Faults silent() {
         sim::Faults faults;
@@ -251,7 +251,7 @@ TEST_F(SilentReceiver, UnansweredSentenceIsReportedAfterThreeSends) {
 }
 
 class SilentPartWay : public SerialLinkTest {
-protected:
+  protected:
     SilentPartWay() : SerialLinkTest(silentAfterTen()) {}
     static sim::Faults silentAfterTen() {
         sim::Faults faults;
@@ -269,7 +269,7 @@ TEST_F(SilentPartWay, DownloadThatStopsIsReportedAndKeepsWhatCame) {
 }
 
 class HangUp : public SerialLinkTest {
-protected:
+  protected:
     HangUp() : SerialLinkTest(hangUpAfterTwenty()) {}
     static sim::Faults hangUpAfterTwenty() {
         sim::Faults faults;

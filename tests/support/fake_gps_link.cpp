@@ -22,8 +22,12 @@ bool FakeGpsLink::OpenPort() {
     record("OpenPort");
     return openResult;
 }
-void FakeGpsLink::ClosePort() { record("ClosePort"); }
-void FakeGpsLink::CancelTransfer() { record("CancelTransfer"); }
+void FakeGpsLink::ClosePort() {
+    record("ClosePort");
+}
+void FakeGpsLink::CancelTransfer() {
+    record("CancelTransfer");
+}
 void FakeGpsLink::SendSentence(const std::string& sentence) {
     if (sentence.rfind("$PMGNCMD,", 0) == 0) {
         mutableCommandState().LastCommand = sentence;
@@ -33,10 +37,18 @@ void FakeGpsLink::SendSentence(const std::string& sentence) {
 void FakeGpsLink::ConfigureLink(std::int16_t mode) {
     record("ConfigureLink " + std::to_string(mode));
 }
-void FakeGpsLink::RequestVersion() { record("RequestVersion"); }
-void FakeGpsLink::RequestWaypoints() { record("RequestWaypoints"); }
-void FakeGpsLink::RequestRoutes() { record("RequestRoutes"); }
-void FakeGpsLink::RequestTracks() { record("RequestTracks"); }
+void FakeGpsLink::RequestVersion() {
+    record("RequestVersion");
+}
+void FakeGpsLink::RequestWaypoints() {
+    record("RequestWaypoints");
+}
+void FakeGpsLink::RequestRoutes() {
+    record("RequestRoutes");
+}
+void FakeGpsLink::RequestTracks() {
+    record("RequestTracks");
+}
 void FakeGpsLink::UploadWaypoint() {
     uploadedWaypoints.push_back(WaypointRecord());
     record("UploadWaypoint");
@@ -46,7 +58,9 @@ void FakeGpsLink::UploadTrackPoint() {
     record("UploadTrackPoint");
 }
 
-void FakeGpsLink::receive(const std::string& id) { raiseReceive(id, ""); }
+void FakeGpsLink::receive(const std::string& id) {
+    raiseReceive(id, "");
+}
 
 void FakeGpsLink::replyVersion(const std::string& product, const std::string& version,
                                const std::string& description) {
@@ -71,7 +85,9 @@ void FakeGpsLink::error(std::int16_t errorClass, const std::string& text,
     raiseError(errorClass, text, sentence);
 }
 
-void FakeGpsLink::debug(const std::string& line) { raiseDebug(line); }
+void FakeGpsLink::debug(const std::string& line) {
+    raiseDebug(line);
+}
 
 int FakeGpsLink::count(const std::string& call) const {
     return static_cast<int>(std::count(calls.begin(), calls.end(), call));

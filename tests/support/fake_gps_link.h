@@ -11,7 +11,7 @@ namespace trawlix::testing {
 // A scripted GPS link: records every call in order and raises any event on demand, also
 // from inside a call through `reaction`.
 class FakeGpsLink : public link::GpsLink {
-public:
+  public:
     // Every call, in order: "OpenPort", "PortNumber=2", "SendSentence $PMGNCMD,END", ...
     std::vector<std::string> calls;
     std::vector<link::WaypointRecord> uploadedWaypoints;
@@ -49,7 +49,7 @@ public:
     // The arguments of every SendSentence call, in order.
     std::vector<std::string> sentences() const;
 
-private:
+  private:
     void record(const std::string& call);
     std::int16_t port_ = 0;
 };

@@ -18,7 +18,7 @@ namespace trawlix::testing {
 // A window core on a scripted view, a fake link and settings in memory, with a scratch
 // folder for transfer files.
 class FormFixture : public ::testing::Test {
-protected:
+  protected:
     FormFixture() {
         folder = std::filesystem::temp_directory_path() /
                  ("trawlix-test-" + std::to_string(::getpid()) + "-" +

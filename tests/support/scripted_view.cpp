@@ -12,7 +12,8 @@ ScriptedView::ScriptedView() {
     captions[Label::ProductId] = "PID";
     captions[Label::GpsDesc] = "Desc";
     captions[Label::Version] = "Ver";
-    for (Label label : {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
+    for (Label label :
+         {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
         captions[label] = "";
     }
     for (std::int16_t n = 1; n <= 6; ++n) {
@@ -20,10 +21,18 @@ ScriptedView::ScriptedView() {
     }
 }
 
-void ScriptedView::setCaption(Label label, const std::string& text) { captions[label] = text; }
-std::string ScriptedView::caption(Label label) const { return captions.at(label); }
-void ScriptedView::addListLine(const std::string& line) { listLines.push_back(line); }
-void ScriptedView::clearList() { listLines.clear(); }
+void ScriptedView::setCaption(Label label, const std::string& text) {
+    captions[label] = text;
+}
+std::string ScriptedView::caption(Label label) const {
+    return captions.at(label);
+}
+void ScriptedView::addListLine(const std::string& line) {
+    listLines.push_back(line);
+}
+void ScriptedView::clearList() {
+    listLines.clear();
+}
 
 bool ScriptedView::hasPortItem(std::int16_t index) const {
     return std::any_of(portItems.begin(), portItems.end(),
@@ -54,9 +63,15 @@ std::int16_t ScriptedView::highestPortItem() const {
     return highest;
 }
 
-void ScriptedView::setBaudChecked(int index, bool checked) { baudChecked[index] = checked; }
-void ScriptedView::addFunction(const std::string& entry) { functions.push_back(entry); }
-int ScriptedView::functionIndex() const { return selectedFunction; }
+void ScriptedView::setBaudChecked(int index, bool checked) {
+    baudChecked[index] = checked;
+}
+void ScriptedView::addFunction(const std::string& entry) {
+    functions.push_back(entry);
+}
+int ScriptedView::functionIndex() const {
+    return selectedFunction;
+}
 
 std::string ScriptedView::functionText() const {
     if (!functionTextOverride.empty()) {
@@ -98,7 +113,9 @@ bool ScriptedView::startEditor(const std::string& path) {
     return editorStartsOk;
 }
 
-void ScriptedView::showWindow() { windowShown = true; }
+void ScriptedView::showWindow() {
+    windowShown = true;
+}
 
 void ScriptedView::closeWindow() {
     ++closeRequests;
@@ -107,7 +124,9 @@ void ScriptedView::closeWindow() {
     }
 }
 
-void ScriptedView::endProgram() { ++endRequests; }
+void ScriptedView::endProgram() {
+    ++endRequests;
+}
 
 std::vector<std::int16_t> ScriptedView::checkedPorts() const {
     std::vector<std::int16_t> result;
@@ -135,7 +154,9 @@ std::vector<std::string> ScriptedView::messageTexts() const {
     return result;
 }
 
-void ScriptedView::choose(int entry) { selectedFunction = entry; }
+void ScriptedView::choose(int entry) {
+    selectedFunction = entry;
+}
 
 std::string MemorySettings::GetSetting(const std::string& application, const std::string& section,
                                        const std::string& key, const std::string& defaultValue) {

@@ -14,7 +14,7 @@ namespace trawlix::testing {
 // A view without a screen: it keeps what the window would show, answers message boxes and
 // file dialogs from queues, and logs what was asked.
 class ScriptedView : public app::FormView {
-public:
+  public:
     struct Message {
         std::string text;
         app::MessageButtons buttons;
@@ -82,7 +82,7 @@ public:
 
 // Settings in memory, with a log of writes in order.
 class MemorySettings : public app::SettingsStore {
-public:
+  public:
     std::map<std::string, std::string> values;  // "section/key" -> value
     std::vector<std::string> writes;            // "section/key=value"
 

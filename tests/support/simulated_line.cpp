@@ -99,7 +99,9 @@ void RecordingListener::cError(std::int16_t& cErr, std::string& eMessage, std::s
     }
 }
 
-void RecordingListener::mDebug(std::string& message) { events.push_back({"mDebug", message}); }
+void RecordingListener::mDebug(std::string& message) {
+    events.push_back({"mDebug", message});
+}
 
 int RecordingListener::countReceive(const std::string& id) const {
     int n = 0;

@@ -18,7 +18,7 @@ void spin(int ms);
 
 // A simulated receiver behind a pseudo-terminal, and a serial link on it as port 2.
 class SimulatedLine {
-public:
+  public:
     explicit SimulatedLine(sim::Faults faults = {}, sim::ReceiverStore store = sim::exampleStore(),
                            sim::PtyHost::Options options = {});
     ~SimulatedLine();
@@ -30,14 +30,14 @@ public:
     sim::ReceiverStore store();
     std::vector<std::string> receivedByReceiver();
 
-private:
+  private:
     std::unique_ptr<sim::PtyHost> host_;
     std::unique_ptr<link::SerialLink> link_;
 };
 
 // Records the link's events, with a copy of the record each announces.
 class RecordingListener : public link::GpsLinkListener {
-public:
+  public:
     struct Event {
         std::string kind{};  // "Receive", "NMEA", "cError", "mDebug"
         std::string id{};    // ID, or the line of NMEA and mDebug
@@ -70,7 +70,7 @@ public:
     // The acknowledgements, as "AckedKind" or "AckedKind LastCommand" for commands.
     std::vector<std::string> acknowledgements() const;
 
-private:
+  private:
     link::GpsLink& link_;
 };
 

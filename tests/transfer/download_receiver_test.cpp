@@ -11,7 +11,7 @@ namespace protocol = link::protocol;
 using app::MessageButtons;
 
 class DownloadReceiver : public FormFixture {
-protected:
+  protected:
     void startDownload(int entry, const std::string& name) {
         view.fileAnswers.push_back(path(name));
         view.choose(entry);

@@ -11,7 +11,7 @@ namespace protocol = link::protocol;
 using app::FileDialogMode;
 
 class FunctionList : public FormFixture {
-protected:
+  protected:
     void choose(int entry, const std::string& answer = "") {
         if (!answer.empty()) {
             view.fileAnswers.push_back(answer);

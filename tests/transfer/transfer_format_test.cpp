@@ -25,7 +25,8 @@ link::WaypointRecord exampleWaypoint() {
 }
 
 TEST(WaypointLine, IsLaidOutAsElevenFields) {
-    EXPECT_EQ(waypointLine(exampleWaypoint()), "Waypoint,T1,48.12346,-123.50000,T4,5,T6,7,8.5,9.25,T10");
+    EXPECT_EQ(waypointLine(exampleWaypoint()),
+              "Waypoint,T1,48.12346,-123.50000,T4,5,T6,7,8.5,9.25,T10");
 }
 
 TEST(WaypointLine, SmallCoordinatesHaveNoDigitBeforeThePoint) {
@@ -136,7 +137,8 @@ TEST(TrackReader, ConvertsFeetToMetresWithOneDecimal) {
 
 TEST(TrackReader, FillsEveryMember) {
     link::TrackPointRecord r;
-    ASSERT_FALSE(readTrackLine(splitFields("Point,true,071548.24,48.12346,-123.5,1000,6.5,110808"), r));
+    ASSERT_FALSE(
+        readTrackLine(splitFields("Point,true,071548.24,48.12346,-123.5,1000,6.5,110808"), r));
     EXPECT_TRUE(r.Field1);
     EXPECT_EQ(r.Field2, "071548.24");
     EXPECT_DOUBLE_EQ(r.Latitude, 48.12346);

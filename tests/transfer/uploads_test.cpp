@@ -11,7 +11,7 @@ namespace protocol = link::protocol;
 const std::string kEnd(protocol::kEndCommand);
 
 class Uploads : public FormFixture {
-protected:
+  protected:
     void startUpload(int entry, const std::string& name, const std::string& contents) {
         writeFile(name, contents);
         view.fileAnswers.push_back(path(name));
@@ -42,7 +42,8 @@ TEST_F(Uploads, WaypointFileIsSentOneLinePerAcknowledgement) {
     EXPECT_EQ(form->WaypointFileNum, 0);
     EXPECT_EQ(form->RecordCount.value(), 3);
     ackEnd();
-    EXPECT_EQ(view.messageTexts(), (std::vector<std::string>{"Transfer Complete. 3 Waypoints sent."}));
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 3 Waypoints sent."}));
     EXPECT_EQ(form->PendingCommand, "");
 
     const auto& first = link.uploadedWaypoints[0];
@@ -89,7 +90,8 @@ TEST_F(Uploads, FileWithALineThatCannotBeConvertedSendsNothing) {
 }
 
 TEST_F(Uploads, EmptyLinesArePassedOver) {
-    startUpload(5, "w.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n\r\nWaypoint,B,1,2,,0,M,1,0,0,b\r\n\r\n");
+    startUpload(5, "w.txt",
+                "Waypoint,A,1,2,,0,M,1,0,0,a\r\n\r\nWaypoint,B,1,2,,0,M,1,0,0,b\r\n\r\n");
     ack(protocol::kWaypointKind);
     ack(protocol::kWaypointKind);
     EXPECT_EQ(link.uploadedWaypoints.size(), 2u);
@@ -119,11 +121,12 @@ TEST_F(Uploads, LateAcknowledgementAfterTheEndSendsNothing) {
 // --- Routes ------------------------------------------------------------------------------
 
 TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
-    startUpload(6, "r.txt", "Header,3,2\r\nWaypoint,A1,home\r\nWaypoint,A2,lake\r\nWaypoint,A3,camp\r\n");
+    startUpload(6, "r.txt",
+                "Header,3,2\r\nWaypoint,A1,home\r\nWaypoint,A2,lake\r\nWaypoint,A3,camp\r\n");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,03,HOME,LAKE"}));
     ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,03,HOME,LAKE",
-                                                           "$PMGNRTE,2,2,c,03,CAMP", kEnd}));
+                                                          "$PMGNRTE,2,2,c,03,CAMP", kEnd}));
     EXPECT_EQ(form->RouteFileNum, 0);
     EXPECT_EQ(form->RouteCount.value(), 1);
     EXPECT_EQ(form->RecordCount.value(), 3);
@@ -133,24 +136,28 @@ TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
     ackEnd();
     EXPECT_EQ(link.sentences().size(), 3u);
     EXPECT_EQ(view.messageTexts(),
-              (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 3 Waypoints."}));
+              (std::vector<std::string>{
+                  "Transfer Complete. 1 Routes sent.\r\nConsisting of 3 Waypoints."}));
 }
 
 TEST_F(Uploads, RouteOfOneEntryAndRouteNumbers) {
-    startUpload(6, "r.txt", "Header,7,1\r\nWaypoint,X,summit\r\nHeader,123,1\r\nWaypoint,X,hut\r\n");
+    startUpload(6, "r.txt",
+                "Header,7,1\r\nWaypoint,X,summit\r\nHeader,123,1\r\nWaypoint,X,hut\r\n");
     ack(protocol::kRouteKind);
-    EXPECT_EQ(link.sentences(),
-              (std::vector<std::string>{"$PMGNRTE,1,1,c,07,SUMMIT", "$PMGNRTE,1,1,c,123,HUT", kEnd}));
+    EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,07,SUMMIT",
+                                                          "$PMGNRTE,1,1,c,123,HUT", kEnd}));
 }
 
 TEST_F(Uploads, RouteOfFourEntriesEndsWithOnlyTheEndSentence) {
-    startUpload(6, "r.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\nWaypoint,d,D\r\n");
+    startUpload(6, "r.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\nWaypoint,d,D\r\n");
     ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
-    EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B",
-                                                           "$PMGNRTE,2,2,c,01,C,D", kEnd}));
+    EXPECT_EQ(link.sentences(),
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C,D", kEnd}));
     ackEnd();
-    EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 1 Routes sent.\r\nConsisting of 4 Waypoints.");
+    EXPECT_EQ(view.messageTexts().back(),
+              "Transfer Complete. 1 Routes sent.\r\nConsisting of 4 Waypoints.");
 }
 
 TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
@@ -158,9 +165,9 @@ TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
                 "Header,2,1\r\nWaypoint,d,D\r\nWaypoint,e,E\r\n");
     ack(protocol::kRouteKind);
-    EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B",
-                                                           "$PMGNRTE,2,2,c,01,C",
-                                                           "$PMGNRTE,1,1,c,02,D,E"}));
+    EXPECT_EQ(link.sentences(),
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C",
+                                        "$PMGNRTE,1,1,c,02,D,E"}));
 }
 
 TEST_F(Uploads, HeaderWithoutEntriesIsCountedButSendsNothing) {
@@ -211,7 +218,8 @@ TEST_F(Uploads, TrackFileIsSentOnePointPerAcknowledgement) {
     EXPECT_EQ(form->TrackFileNum, 0);
     EXPECT_EQ(form->RecordCount.value(), 3);
     ackEnd();
-    EXPECT_EQ(view.messageTexts(), (std::vector<std::string>{"Transfer Complete. 3 Track Points sent."}));
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 3 Track Points sent."}));
     EXPECT_FLOAT_EQ(link.uploadedTrackPoints[0].Altitude, 1529.0f);
     EXPECT_FLOAT_EQ(link.uploadedTrackPoints[1].Altitude, 304.8f);
     EXPECT_FLOAT_EQ(link.uploadedTrackPoints[2].Altitude, 30.5f);
