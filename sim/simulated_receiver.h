@@ -47,6 +47,8 @@ class SimulatedReceiver {
     // way a receiver that prints NMEA of its own accord sounds on the line.
     void replay(std::vector<std::string> lines, std::chrono::milliseconds interval);
     bool replayDone() const { return replayNext_ >= replayLines_.size(); }
+    // Puts bytes on the line as they are: noise, or a line that never ends.
+    void sendRaw(const std::string& bytes) { output_ += bytes; }
     // How long it waits for the host's acknowledgement before sending again.
     void setAcknowledgementTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
 
