@@ -13,6 +13,8 @@ namespace trawlix::sim {
 namespace {
 
 constexpr int kPollMs = 5;
+// Pacing at the line rate wants a finer clock: a poll's wait is a gap on the line.
+constexpr int kPacedPollMs = 1;
 constexpr std::size_t kReadChunk = 4096;
 
 void makeRaw(int fd) {
@@ -89,15 +91,46 @@ void PtyHost::hangUp() {
     }
 }
 
+namespace {
+
+// The line rate, as an allowance of bytes that grows with time and is spent by sending;
+// without pacing everything goes at once.
+class LinePace {
+public:
+    explicit LinePace(int baud) : bytesPerMicrosecond_(baud > 0 ? baud / 10.0 / 1e6 : 0.0) {}
+
+    std::size_t allowed(std::size_t wanted, Clock::time_point now) {
+        if (bytesPerMicrosecond_ == 0.0) {
+            return wanted;
+        }
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - last_).count();
+        last_ = now;
+        allowance_ += bytesPerMicrosecond_ * static_cast<double>(elapsed);
+        if (wanted == 0) {
+            // An idle line saves nothing up beyond one poll's worth.
+            allowance_ = std::min(allowance_, bytesPerMicrosecond_ * kPacedPollMs * 1000.0);
+        }
+        return std::min(wanted, static_cast<std::size_t>(allowance_));
+    }
+    void spend(std::size_t bytes) { allowance_ -= static_cast<double>(bytes); }
+
+private:
+    double bytesPerMicrosecond_;
+    double allowance_ = 0.0;
+    Clock::time_point last_ = Clock::now();
+};
+
+}  // namespace
+
 void PtyHost::run() {
-    // Bytes the line may carry per poll when pacing: 10 bit times a byte at 8N1.
-    const double bytesPerMs = options_.paceBaud > 0 ? options_.paceBaud / 10.0 / 1000.0 : 0.0;
-    double allowance = 0.0;
-    auto lastTick = Clock::now();
+    LinePace toHost(options_.paceBaud);
+    LinePace fromHost(options_.paceBaud);
+    std::string inbox;  // bytes from the host still crossing the line
     char buffer[kReadChunk];
     while (!stopping_) {
         pollfd descriptor{fd_, POLLIN, 0};
-        ::poll(&descriptor, 1, kPollMs);
+        ::poll(&descriptor, 1, options_.paceBaud > 0 ? kPacedPollMs : kPollMs);
         const auto now = Clock::now();
         std::lock_guard lock(mutex_);
         for (;;) {
@@ -105,29 +138,23 @@ void PtyHost::run() {
             if (got <= 0) {
                 break;
             }
-            receiver_.receive(std::string_view(buffer, static_cast<std::size_t>(got)), now);
+            inbox.append(buffer, static_cast<std::size_t>(got));
+        }
+        const std::size_t arrived = fromHost.allowed(inbox.size(), now);
+        if (arrived > 0) {
+            receiver_.receive(std::string_view(inbox).substr(0, arrived), now);
+            inbox.erase(0, arrived);
+            fromHost.spend(arrived);
         }
         receiver_.tick(now);
         pending_ += receiver_.takeOutput();
-        std::size_t budget = pending_.size();
-        if (bytesPerMs > 0.0) {
-            allowance +=
-                bytesPerMs *
-                static_cast<double>(
-                    std::chrono::duration_cast<std::chrono::microseconds>(now - lastTick).count()) /
-                1000.0;
-            budget = std::min(budget, static_cast<std::size_t>(allowance));
-        }
-        lastTick = now;
+        const std::size_t budget = toHost.allowed(pending_.size(), now);
         if (budget > 0) {
             const ssize_t written = ::write(fd_, pending_.data(), budget);
             if (written > 0) {
                 pending_.erase(0, static_cast<std::size_t>(written));
-                allowance -= static_cast<double>(written);
+                toHost.spend(static_cast<std::size_t>(written));
             }
-        }
-        if (pending_.empty() && bytesPerMs > 0.0) {
-            allowance = std::min(allowance, bytesPerMs * kPollMs);  // no saving up while idle
         }
         if (receiver_.hungUp() && pending_.empty()) {
             hangUp();

@@ -255,9 +255,16 @@ void SimulatedReceiver::tick(Clock::time_point now) {
             transmit(*awaiting_, false);
         }
     }
-    if (!replayDone() && now >= nextReplay_ && !silenced_ && !faults_.silent) {
+    // A log played faster than the clock ticks goes out in batches.
+    constexpr int kMostLinesPerTick = 200;
+    for (int n = 0; n < kMostLinesPerTick && !replayDone() && now >= nextReplay_ && !silenced_ &&
+                    !faults_.silent;
+         ++n) {
         output_ += replayLines_[replayNext_++] + "\r\n";
-        nextReplay_ = now + replayInterval_;
+        nextReplay_ += replayInterval_;
+        if (nextReplay_ < now - replayInterval_ * kMostLinesPerTick) {
+            nextReplay_ = now;  // started late: do not make up for lost time all at once
+        }
     }
     if (nmeaOn_ && now >= nextNmea_) {
         emitNmea(now);
@@ -293,7 +300,7 @@ void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
     transmit("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45", false);
 }
 
-void SimulatedReceiver::replay(std::vector<std::string> lines, std::chrono::milliseconds interval) {
+void SimulatedReceiver::replay(std::vector<std::string> lines, Clock::duration interval) {
     replayLines_ = std::move(lines);
     replayNext_ = 0;
     replayInterval_ = interval;

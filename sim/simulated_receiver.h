@@ -45,8 +45,9 @@ class SimulatedReceiver {
     void setNmeaInterval(std::chrono::milliseconds interval) { nmeaInterval_ = interval; }
     // Plays a recorded log back, one line per `interval`, whatever else it is doing: the
     // way a receiver that prints NMEA of its own accord sounds on the line.
-    void replay(std::vector<std::string> lines, std::chrono::milliseconds interval);
+    void replay(std::vector<std::string> lines, Clock::duration interval);
     bool replayDone() const { return replayNext_ >= replayLines_.size(); }
+    std::size_t replayed() const { return replayNext_; }
     // Puts bytes on the line as they are: noise, or a line that never ends.
     void sendRaw(const std::string& bytes) { output_ += bytes; }
     // How long it waits for the host's acknowledgement before sending again.
@@ -98,7 +99,7 @@ class SimulatedReceiver {
 
     std::vector<std::string> replayLines_;
     std::size_t replayNext_ = 0;
-    std::chrono::milliseconds replayInterval_{100};
+    Clock::duration replayInterval_ = std::chrono::milliseconds(100);
     Clock::time_point nextReplay_{};
 
     Clock::time_point nextNmea_{};

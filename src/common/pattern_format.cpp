@@ -60,41 +60,35 @@ Digits roundedDigits(double magnitude, int decimals) {
     return digits;
 }
 
-std::string layOutInteger(std::string_view patternPart, const std::string& digits) {
-    // Walk the pattern from the right, handing out digits from the right.
-    std::size_t remaining = digits.size();
-    std::size_t leftmostPlaceholder = std::string_view::npos;
-    for (std::size_t i = 0; i < patternPart.size(); ++i) {
-        if (isPlaceholder(patternPart[i])) {
-            leftmostPlaceholder = i;
-            break;
-        }
+std::string layOutInteger(std::string_view patternPart, std::string_view digits) {
+    // Walk the pattern from the right, handing out digits from the right; the text is built
+    // backwards and turned round at the end.
+    const std::size_t leftmostPlaceholder = patternPart.find_first_of("#0");
+    if (leftmostPlaceholder == std::string_view::npos) {
+        return std::string(digits) + std::string(patternPart);  // no placeholder: digits lead
     }
     std::string reversed;
+    reversed.reserve(patternPart.size() + digits.size());
+    std::size_t remaining = digits.size();
     for (std::size_t i = patternPart.size(); i-- > 0;) {
         const char c = patternPart[i];
         if (!isPlaceholder(c)) {
-            reversed.insert(0, 1, c);
-            continue;
-        }
-        std::string piece;
-        if (i == leftmostPlaceholder) {
-            piece = digits.substr(0, remaining);  // every digit still left
-            remaining = 0;
-            if (piece.empty() && c == '0') {
-                piece = "0";
+            reversed += c;
+        } else if (i == leftmostPlaceholder) {
+            // Every digit still left stands here.
+            if (remaining == 0 && c == '0') {
+                reversed += '0';
+            }
+            while (remaining > 0) {
+                reversed += digits[--remaining];
             }
         } else if (remaining > 0) {
-            piece = std::string(1, digits[--remaining]);
+            reversed += digits[--remaining];
         } else if (c == '0') {
-            piece = "0";
+            reversed += '0';
         }
-        reversed.insert(0, piece);
     }
-    if (leftmostPlaceholder == std::string_view::npos) {
-        return digits + reversed;  // no placeholder: the digits lead
-    }
-    return reversed;
+    return std::string(reversed.rbegin(), reversed.rend());
 }
 
 std::string layOutFraction(std::string_view patternPart, const std::string& digits) {

@@ -71,22 +71,23 @@ bool TransferFiles::atEnd(std::int32_t number) {
     if (it == files_.end()) {
         return true;
     }
-    return it->second->peek() == std::char_traits<char>::eof();
+    return it->second->rdbuf()->sgetc() == std::char_traits<char>::eof();
 }
 
 std::optional<std::string> TransferFiles::readLine(std::int32_t number) {
     if (atEnd(number)) {
         return std::nullopt;
     }
-    std::fstream& file = *files_.at(number);
+    std::streambuf& buffer = *files_.at(number)->rdbuf();
+    constexpr auto kEnd = std::char_traits<char>::eof();
     std::string line;
-    for (int c = file.get(); c != std::char_traits<char>::eof(); c = file.get()) {
+    for (int c = buffer.sbumpc(); c != kEnd; c = buffer.sbumpc()) {
         if (c == '\n') {
             break;
         }
         if (c == '\r') {
-            if (file.peek() == '\n') {
-                file.get();
+            if (buffer.sgetc() == '\n') {
+                buffer.sbumpc();
             }
             break;
         }
