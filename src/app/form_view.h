@@ -21,9 +21,20 @@ enum class Label {
 enum class MessageButtons { Ok, OkCancel, RetryCancel };
 enum class MessageAnswer { Ok, Cancel, Retry };
 
-// A message box also carries whether it reports a failure, so that a console front end can
-// put it on standard error; the window shows both alike.
-enum class MessageKind { Information, Failure };
+// What a message box reports, so that a console front end can tell a completed transfer
+// from each kind of failure without reading the text; the window shows them all alike.
+enum class MessageKind {
+    Information,       // nothing went wrong
+    TransferComplete,  // a download received its end marker, or an upload was confirmed
+    PortFailure,       // the port cannot be opened
+    NoAnswer,          // the receiver does not answer
+    FileFailure,       // a transfer file cannot be created, read or written
+    LineFailure,       // the line or the transfer failed part way
+};
+
+inline bool isFailure(MessageKind kind) {
+    return kind != MessageKind::Information && kind != MessageKind::TransferComplete;
+}
 
 enum class FileDialogMode { Open, Save };
 

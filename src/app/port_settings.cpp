@@ -40,7 +40,7 @@ std::int16_t YourForm::readStoredNext() {
 
 void YourForm::reportCannotOpenPort() {
     view_.showMessage("Can't open com port " + common::formatInteger(CurrentPort),
-                      MessageButtons::Ok, MessageKind::Failure);
+                      MessageButtons::Ok, MessageKind::PortFailure);
 }
 
 void YourForm::requestVersionAfterOpen() {
@@ -78,7 +78,7 @@ void YourForm::mnuPort_Click(std::int16_t Index) {
 void YourForm::mnuPortAdd_Click() {
     std::int16_t next = readStoredNext();
     if (!view_.addPortItem(next, "Port " + common::formatInteger(next))) {
-        view_.showMessage("Port already in menu list", MessageButtons::Ok, MessageKind::Failure);
+        view_.showMessage("Port already in menu list", MessageButtons::Ok, MessageKind::Information);
         return;
     }
     view_.setPortChecked(next, false);

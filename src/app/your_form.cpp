@@ -102,7 +102,7 @@ void YourForm::runHandshake() {
             const std::string text = "GPS on com port " +
                                      common::formatInteger(Magellan.PortNumber()) +
                                      " failed to initialze.";
-            if (view_.showMessage(text, MessageButtons::RetryCancel, MessageKind::Failure) ==
+            if (view_.showMessage(text, MessageButtons::RetryCancel, MessageKind::NoAnswer) ==
                 MessageAnswer::Cancel) {
                 return;
             }

@@ -9,20 +9,23 @@ constexpr std::int16_t kLinesPerPage = 15;
 void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message) {
     switch (cErr) {
         case link::kNotice:
-            view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::Failure);
+            view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::LineFailure);
             break;
         case link::kNoAnswer:
-        case link::kChecksumError:
+        case link::kChecksumError: {
+            const MessageKind kind =
+                cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
             if (PendingCommand.empty()) {
-                view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::Failure);
-            } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel,
-                                         MessageKind::Failure) == MessageAnswer::Retry &&
+                view_.showMessage(eMessage, MessageButtons::Ok, kind);
+            } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel, kind) ==
+                           MessageAnswer::Retry &&
                        view_.functionText() != "NMEA") {
                 Magellan.SendSentence(message);
             }
             break;
+        }
         case link::kLineLost:
-            if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::Failure) ==
+            if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::LineFailure) ==
                 MessageAnswer::Cancel) {
                 Magellan.CancelTransfer();
             }

@@ -76,12 +76,12 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
     view_.showMessage("Can't write to the file " + fileName + ": " + *why +
                           ". The download was stopped; the file keeps the records written "
                           "before.",
-                      MessageButtons::Ok, MessageKind::Failure);
+                      MessageButtons::Ok, MessageKind::FileFailure);
 }
 
 void YourForm::endOfDownload() {
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
-                      MessageButtons::Ok, MessageKind::Information);
+                      MessageButtons::Ok, MessageKind::TransferComplete);
     const link::CommandState& commands = Magellan.CommandState();
     if (PendingCommand == commands.WaypointsCommand) {
         closeAndShow(WaypointFileNum, WaypointFileName);
@@ -98,7 +98,7 @@ void YourForm::closeAndShow(std::int32_t& fileNum, const std::string& fileName) 
     fileNum = 0;
     if (!view_.startEditor(fileName)) {
         view_.showMessage("Can't start the text editor on " + fileName + ". The file is saved.",
-                          MessageButtons::Ok, MessageKind::Failure);
+                          MessageButtons::Ok, MessageKind::Information);
     }
 }
 
@@ -140,7 +140,7 @@ void YourForm::uploadComplete() {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
     }
     if (!text.empty()) {
-        view_.showMessage(text, MessageButtons::Ok, MessageKind::Information);
+        view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
     }
     PendingCommand = "";
 }

@@ -100,7 +100,7 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     const std::int32_t number = files_.nextFreeNumber();
     if (const auto why = files_.openForOutput(number, CommonDialog1.FileName)) {
         view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
-                          MessageButtons::Ok, MessageKind::Failure);
+                          MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
     fileName = CommonDialog1.FileName;
@@ -134,7 +134,7 @@ void YourForm::startUpload(int entry) {
                                                               : transfer::UploadKind::Track;
     const auto problem = transfer::checkUploadFile(kind, CommonDialog1.FileName);
     if (problem) {
-        view_.showMessage(*problem, MessageButtons::Ok, MessageKind::Failure);
+        view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
     fileName = CommonDialog1.FileName;
@@ -145,7 +145,7 @@ void YourForm::startUpload(int entry) {
     if (const auto why = files_.openForInput(fileNum, fileName)) {
         fileNum = 0;
         view_.showMessage("Can't open the file " + fileName + ": " + *why, MessageButtons::Ok,
-                          MessageKind::Failure);
+                          MessageKind::FileFailure);
         return;
     }
     uploadLineNumber_ = 0;

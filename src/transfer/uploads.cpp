@@ -35,7 +35,7 @@ void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
     Magellan.CancelTransfer();
     view_.showMessage(
         transfer::badLineMessage(fileName, uploadLineNumber_, why) + " The upload was stopped.",
-        MessageButtons::Ok, MessageKind::Failure);
+        MessageButtons::Ok, MessageKind::FileFailure);
 }
 
 void YourForm::Send_Waypoint() {

@@ -84,8 +84,8 @@ std::string ScriptedView::functionText() const {
 }
 
 app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::MessageButtons buttons,
-                                             app::MessageKind /*kind*/) {
-    messages.push_back({text, buttons});
+                                             app::MessageKind kind) {
+    messages.push_back({text, buttons, kind});
     if (whileMessageOpen) {
         whileMessageOpen(messages.back());
     }

@@ -18,6 +18,7 @@ class ScriptedView : public app::FormView {
     struct Message {
         std::string text;
         app::MessageButtons buttons;
+        app::MessageKind kind = app::MessageKind::Information;
     };
     struct PortItem {
         std::int16_t index;

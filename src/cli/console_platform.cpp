@@ -1,0 +1,56 @@
+#include "cli/console_platform.h"
+
+#include <QSocketNotifier>
+#include <atomic>
+#include <csignal>
+
+#if defined(Q_OS_UNIX)
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace trawlix::cli {
+namespace {
+
+std::atomic<bool> interruptFlag{false};
+
+#if defined(Q_OS_UNIX)
+int wakeFds[2] = {-1, -1};
+
+void onSignal(int) {
+    interruptFlag = true;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFds[0], &byte, 1);
+}
+#else
+void onSignal(int) { interruptFlag = true; }
+#endif
+
+}  // namespace
+
+void catchInterrupts() {
+#if defined(Q_OS_UNIX)
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, wakeFds) == 0) {
+        // The notifier only wakes the loop; the flag carries the news.
+        auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read);
+        QObject::connect(notifier, &QSocketNotifier::activated, [] {
+            char byte = 0;
+            [[maybe_unused]] const auto got = ::read(wakeFds[1], &byte, 1);
+        });
+    }
+#endif
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+
+bool interrupted() { return interruptFlag; }
+
+bool isTerminal(std::FILE* stream) {
+#if defined(Q_OS_UNIX)
+    return ::isatty(::fileno(stream)) != 0;
+#else
+    return false;
+#endif
+}
+
+}  // namespace trawlix::cli

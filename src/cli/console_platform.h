@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdio>
+
+// What the console program needs of the platform.
+namespace trawlix::cli {
+
+// Ctrl-C (SIGINT, and SIGTERM) sets a flag and wakes the event loop, so that the transfer
+// is cancelled from the loop, not from the signal handler.
+void catchInterrupts();
+bool interrupted();
+
+// True when `stream` goes to a terminal (a progress line can rewrite itself there).
+bool isTerminal(std::FILE* stream);
+
+}  // namespace trawlix::cli

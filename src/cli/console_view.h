@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "app/form_view.h"
+#include "app/settings_store.h"
+
+namespace trawlix::cli {
+
+// The window's view on a console: message boxes print their text (results on standard
+// output, failures on standard error) and take the answer that lets a script go on or stop,
+// the file dialog is answered by the path from the command line, and no editor is started.
+class ConsoleView : public app::FormView {
+public:
+    ConsoleView(std::FILE* out, std::FILE* err, bool verbose);
+
+    // The first completion or failure reported; what the program's exit status follows.
+    std::optional<app::MessageKind> outcome;
+    std::string fileAnswer;
+    int function = -1;
+
+    void setCaption(app::Label label, const std::string& text) override;
+    std::string caption(app::Label label) const override;
+    void addListLine(const std::string& line) override;
+    void clearList() override {}
+    bool hasPortItem(std::int16_t index) const override { return ports_.count(index) != 0; }
+    bool addPortItem(std::int16_t index, const std::string& caption) override;
+    void setPortChecked(std::int16_t, bool) override {}
+    std::int16_t highestPortItem() const override { return *ports_.rbegin(); }
+    void setBaudChecked(int, bool) override {}
+    void addFunction(const std::string&) override {}
+    int functionIndex() const override { return function; }
+    std::string functionText() const override { return ""; }
+    app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
+                                   app::MessageKind kind) override;
+    void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
+    bool startEditor(const std::string&) override { return true; }
+    void showWindow() override {}
+    void closeWindow() override {}
+    void endProgram() override {}
+
+    // The six live values, in one line.
+    std::string fixLine() const;
+    // True once after any of the six live values changed.
+    bool takeFixChange();
+
+private:
+    std::FILE* out_;
+    std::FILE* err_;
+    bool verbose_;
+    std::map<app::Label, std::string> captions_;
+    std::set<std::int16_t> ports_{1, 2, 3, 4, 5, 6};
+    bool fixChanged_ = false;
+};
+
+// The stored settings of the window, read but never written, with the command line's
+// choices laid over them.
+class ReadOnlySettings : public app::SettingsStore {
+public:
+    explicit ReadOnlySettings(app::SettingsStore& stored) : stored_(stored) {}
+    void override(const std::string& section, const std::string& key, const std::string& value);
+
+    std::string GetSetting(const std::string& application, const std::string& section,
+                           const std::string& key, const std::string& defaultValue) override;
+    void SaveSetting(const std::string&, const std::string&, const std::string&,
+                     const std::string&) override {}
+
+private:
+    app::SettingsStore& stored_;
+    std::map<std::string, std::string> overrides_;
+};
+
+}  // namespace trawlix::cli

@@ -1,0 +1,198 @@
+// trawlix-cli: the transfers of the Trawlix window from a script, without a desktop.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/device_settings.h"
+#include "app/qt_settings_store.h"
+#include "app/your_form.h"
+#include "cli/cli_options.h"
+#include "cli/console_view.h"
+#include "cli/console_platform.h"
+#include "link/serial_link.h"
+
+namespace {
+
+using namespace trawlix;
+using cli::CliOptions;
+
+int exitStatusFor(app::MessageKind kind) {
+    switch (kind) {
+        case app::MessageKind::TransferComplete:
+        case app::MessageKind::Information:
+            return cli::kCompleted;
+        case app::MessageKind::PortFailure:
+            return cli::kPortUnavailable;
+        case app::MessageKind::NoAnswer:
+            return cli::kNoAnswer;
+        case app::MessageKind::FileFailure:
+            return cli::kFileProblem;
+        case app::MessageKind::LineFailure:
+            break;
+    }
+    return cli::kAbandoned;
+}
+
+int functionEntry(const CliOptions& options) {
+    const int kind = static_cast<int>(options.kind);  // waypoints, routes, tracks
+    return (options.command == CliOptions::Command::Download ? 2 : 5) + kind;
+}
+
+// Shows the count of records on standard error while a transfer runs: one line rewritten
+// in place on a terminal, a plain line a second otherwise.
+class Progress {
+public:
+    explicit Progress(const app::YourForm& form) : form_(form), terminal_(cli::isTerminal(stderr)) {}
+
+    void update() {
+        const int count = form_.RecordCount.value();
+        if (count == shown_) {
+            return;
+        }
+        shown_ = count;
+        if (terminal_) {
+            std::fprintf(stderr, "\r%d records", count);
+        } else if (lastLine_.elapsed() >= 1000) {
+            std::fprintf(stderr, "%d records\n", count);
+            lastLine_.restart();
+        }
+        std::fflush(stderr);
+    }
+    void finish() {
+        if (terminal_ && shown_ >= 0) {
+            std::fprintf(stderr, "\n");
+        }
+    }
+
+private:
+    const app::YourForm& form_;
+    bool terminal_;
+    int shown_ = -1;
+    QElapsedTimer lastLine_ = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+};
+
+// Runs the event loop until `done` holds or the user interrupts.
+void runUntil(const std::function<bool()>& done, const std::function<void()>& every = {}) {
+    while (!done() && !cli::interrupted()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        if (every) {
+            every();
+        }
+    }
+}
+
+int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
+    view.fileAnswer = QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
+    view.function = functionEntry(options);
+    Progress progress(form);
+    QTimer ticker;
+    ticker.start(250);
+    form.cboFunction_Click();
+    runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
+    progress.update();
+    progress.finish();
+    if (cli::interrupted() && !view.outcome) {
+        form.cmdReset_Click();
+        std::fprintf(stderr, "Stopped: %d records received are kept in %s.\n",
+                     form.RecordCount.value(), view.fileAnswer.c_str());
+        return cli::kAbandoned;
+    }
+    return exitStatusFor(*view.outcome);
+}
+
+int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
+    // A receiver sends the sentences of a fix together: they change the values within one
+    // turn of the loop, and make one line.
+    int fixes = 0;
+    const auto printChanges = [&] {
+        if (view.takeFixChange()) {
+            ++fixes;
+            std::printf("%s\n", view.fixLine().c_str());
+            std::fflush(stdout);
+        }
+    };
+    QElapsedTimer clock;
+    clock.start();
+    view.function = 8;  // "NMEA On"
+    form.cboFunction_Click();
+    runUntil([&] {
+        return view.outcome.has_value() || (options.nmeaCount && fixes >= *options.nmeaCount) ||
+               (options.nmeaSeconds &&
+                static_cast<double>(clock.elapsed()) >= *options.nmeaSeconds * 1000.0);
+    }, printChanges);
+    if (view.outcome) {
+        return exitStatusFor(*view.outcome);
+    }
+    view.function = 9;  // "NMEA Off"
+    form.cboFunction_Click();
+    clock.restart();
+    runUntil([&] { return clock.elapsed() > 300; });
+    return cli::kCompleted;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const cli::ParsedOptions parsed = cli::parseOptions(arguments);
+    if (!parsed.options) {
+        std::fprintf(stderr, "trawlix-cli: %s\n\n%s", parsed.error.c_str(), cli::usage().c_str());
+        return cli::kUsage;
+    }
+    const CliOptions& options = *parsed.options;
+    if (options.command == CliOptions::Command::Help) {
+        std::printf("%s", cli::usage().c_str());
+        return cli::kCompleted;
+    }
+    cli::catchInterrupts();
+
+    app::QtSettingsStore stored;
+    cli::ReadOnlySettings settings(stored);
+    if (options.port) {
+        settings.override("Port", "Port", std::to_string(*options.port));
+    }
+    if (!options.line.empty()) {
+        settings.override("Port", "Settings", options.line);
+    }
+    const QString device = QString::fromStdString(options.device);
+    link::SerialLink magellan([&](std::int16_t port) {
+        return device.isEmpty() ? app::deviceForPort(settings, port) : device;
+    });
+    cli::ConsoleView view(stdout, stderr, options.verbose);
+    app::YourForm form(view, magellan, settings, QCoreApplication::applicationDirPath().toStdString());
+
+    form.Form_Load();
+    if (view.outcome) {
+        return exitStatusFor(*view.outcome);
+    }
+    if (view.caption(app::Label::ProductId) == "PID") {
+        return cli::kNoAnswer;  // interrupted while waiting for the receiver
+    }
+    int status = cli::kCompleted;
+    switch (options.command) {
+        case CliOptions::Command::Version:
+            std::printf("%s\n%s\n%s\n", view.caption(app::Label::ProductId).c_str(),
+                        view.caption(app::Label::Version).c_str(),
+                        view.caption(app::Label::GpsDesc).c_str());
+            break;
+        case CliOptions::Command::Download:
+        case CliOptions::Command::Upload:
+            status = runTransfer(options, form, view);
+            break;
+        case CliOptions::Command::Nmea:
+            status = runNmea(options, form, view);
+            break;
+        case CliOptions::Command::Help:
+            break;
+    }
+    magellan.ClosePort();
+    return status;
+}
