@@ -64,12 +64,13 @@ void measure(int baud, int points, bool acknowledged) {
     }
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const double limit = baud / 10.0 * seconds;
-    std::printf("%5d baud, %s: %d track points, %zu bytes in %.2f s (%.0f bytes/s, the line "
-                "carries %d): busy %.3f, data %.3f\n",
-                baud, acknowledged ? "acknowledged" : "streamed    ", points, counter.bytes,
-                seconds, static_cast<double>(counter.bytes) / seconds, baud / 10,
-                static_cast<double>(counter.bytes) / limit,
-                static_cast<double>(counter.fromReceiver) / limit);
+    std::printf(
+        "%5d baud, %s: %d track points, %zu bytes in %.2f s (%.0f bytes/s, the line "
+        "carries %d): busy %.3f, data %.3f\n",
+        baud, acknowledged ? "acknowledged" : "streamed    ", points, counter.bytes, seconds,
+        static_cast<double>(counter.bytes) / seconds, baud / 10,
+        static_cast<double>(counter.bytes) / limit,
+        static_cast<double>(counter.fromReceiver) / limit);
     link.setListener(nullptr);
     link.ClosePort();
     host.stop();

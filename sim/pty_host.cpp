@@ -96,7 +96,7 @@ namespace {
 // The line rate, as an allowance of bytes that grows with time and is spent by sending;
 // without pacing everything goes at once.
 class LinePace {
-public:
+  public:
     explicit LinePace(int baud) : bytesPerMicrosecond_(baud > 0 ? baud / 10.0 / 1e6 : 0.0) {}
 
     std::size_t allowed(std::size_t wanted, Clock::time_point now) {
@@ -115,7 +115,7 @@ public:
     }
     void spend(std::size_t bytes) { allowance_ -= static_cast<double>(bytes); }
 
-private:
+  private:
     double bytesPerMicrosecond_;
     double allowance_ = 0.0;
     Clock::time_point last_ = Clock::now();

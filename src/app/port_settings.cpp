@@ -78,7 +78,8 @@ void YourForm::mnuPort_Click(std::int16_t Index) {
 void YourForm::mnuPortAdd_Click() {
     std::int16_t next = readStoredNext();
     if (!view_.addPortItem(next, "Port " + common::formatInteger(next))) {
-        view_.showMessage("Port already in menu list", MessageButtons::Ok, MessageKind::Information);
+        view_.showMessage("Port already in menu list", MessageButtons::Ok,
+                          MessageKind::Information);
         return;
     }
     view_.setPortChecked(next, false);

@@ -5,7 +5,9 @@
 namespace trawlix::cli {
 namespace {
 
-ParsedOptions failure(std::string why) { return {std::nullopt, std::move(why)}; }
+ParsedOptions failure(std::string why) {
+    return {std::nullopt, std::move(why)};
+}
 
 std::optional<CliOptions::Kind> kindOf(const std::string& word) {
     if (word == "waypoints") {
@@ -96,15 +98,15 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         if (!kind) {
             return failure(command + " takes waypoints, routes or tracks, not " + words[1]);
         }
-        options.command = command == "download" ? CliOptions::Command::Download
-                                                : CliOptions::Command::Upload;
+        options.command =
+            command == "download" ? CliOptions::Command::Download : CliOptions::Command::Upload;
         options.kind = *kind;
         options.file = words[2];
     } else {
-        return failure("don't know what to do with: " + command +
-                       (words.size() > 1 ? " ..." : ""));
+        return failure("don't know what to do with: " + command + (words.size() > 1 ? " ..." : ""));
     }
-    if ((options.nmeaCount || options.nmeaSeconds) && options.command != CliOptions::Command::Nmea) {
+    if ((options.nmeaCount || options.nmeaSeconds) &&
+        options.command != CliOptions::Command::Nmea) {
         return failure("--count and --seconds go with nmea");
     }
     if (options.nmeaCount && options.nmeaSeconds) {

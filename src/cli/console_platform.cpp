@@ -1,5 +1,6 @@
 #include "cli/console_platform.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <atomic>
 #include <csignal>
@@ -23,7 +24,9 @@ void onSignal(int) {
     [[maybe_unused]] const auto written = ::write(wakeFds[0], &byte, 1);
 }
 #else
-void onSignal(int) { interruptFlag = true; }
+void onSignal(int) {
+    interruptFlag = true;
+}
 #endif
 
 }  // namespace
@@ -32,7 +35,8 @@ void catchInterrupts() {
 #if defined(Q_OS_UNIX)
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, wakeFds) == 0) {
         // The notifier only wakes the loop; the flag carries the news.
-        auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read);
+        auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read,
+                                             QCoreApplication::instance());
         QObject::connect(notifier, &QSocketNotifier::activated, [] {
             char byte = 0;
             [[maybe_unused]] const auto got = ::read(wakeFds[1], &byte, 1);
@@ -43,7 +47,9 @@ void catchInterrupts() {
     std::signal(SIGTERM, onSignal);
 }
 
-bool interrupted() { return interruptFlag; }
+bool interrupted() {
+    return interruptFlag;
+}
 
 bool isTerminal(std::FILE* stream) {
 #if defined(Q_OS_UNIX)

@@ -6,7 +6,8 @@
 namespace trawlix::cli {
 
 // Ctrl-C (SIGINT, and SIGTERM) sets a flag and wakes the event loop, so that the transfer
-// is cancelled from the loop, not from the signal handler.
+// is cancelled from the loop, not from the signal handler. Call it once the application
+// object exists: what it sets up lives as long as that.
 void catchInterrupts();
 bool interrupted();
 

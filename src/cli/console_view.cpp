@@ -12,7 +12,8 @@ ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, bool verbose)
 }
 
 void ConsoleView::setCaption(Label label, const std::string& text) {
-    const bool live = label != Label::ProductId && label != Label::GpsDesc && label != Label::Version;
+    const bool live =
+        label != Label::ProductId && label != Label::GpsDesc && label != Label::Version;
     fixChanged_ = fixChanged_ || (live && captions_[label] != text);
     captions_[label] = text;
 }

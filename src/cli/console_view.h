@@ -15,7 +15,7 @@ namespace trawlix::cli {
 // output, failures on standard error) and take the answer that lets a script go on or stop,
 // the file dialog is answered by the path from the command line, and no editor is started.
 class ConsoleView : public app::FormView {
-public:
+  public:
     ConsoleView(std::FILE* out, std::FILE* err, bool verbose);
 
     // The first completion or failure reported; what the program's exit status follows.
@@ -48,7 +48,7 @@ public:
     // True once after any of the six live values changed.
     bool takeFixChange();
 
-private:
+  private:
     std::FILE* out_;
     std::FILE* err_;
     bool verbose_;
@@ -60,7 +60,7 @@ private:
 // The stored settings of the window, read but never written, with the command line's
 // choices laid over them.
 class ReadOnlySettings : public app::SettingsStore {
-public:
+  public:
     explicit ReadOnlySettings(app::SettingsStore& stored) : stored_(stored) {}
     void override(const std::string& section, const std::string& key, const std::string& value);
 
@@ -69,7 +69,7 @@ public:
     void SaveSetting(const std::string&, const std::string&, const std::string&,
                      const std::string&) override {}
 
-private:
+  private:
     app::SettingsStore& stored_;
     std::map<std::string, std::string> overrides_;
 };

@@ -10,8 +10,8 @@
 #include "app/qt_settings_store.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
-#include "cli/console_view.h"
 #include "cli/console_platform.h"
+#include "cli/console_view.h"
 #include "link/serial_link.h"
 
 namespace {
@@ -44,8 +44,9 @@ int functionEntry(const CliOptions& options) {
 // Shows the count of records on standard error while a transfer runs: one line rewritten
 // in place on a terminal, a plain line a second otherwise.
 class Progress {
-public:
-    explicit Progress(const app::YourForm& form) : form_(form), terminal_(cli::isTerminal(stderr)) {}
+  public:
+    explicit Progress(const app::YourForm& form)
+        : form_(form), terminal_(cli::isTerminal(stderr)) {}
 
     void update() {
         const int count = form_.RecordCount.value();
@@ -67,7 +68,7 @@ public:
         }
     }
 
-private:
+  private:
     const app::YourForm& form_;
     bool terminal_;
     int shown_ = -1;
@@ -89,7 +90,8 @@ void runUntil(const std::function<bool()>& done, const std::function<void()>& ev
 }
 
 int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
-    view.fileAnswer = QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
+    view.fileAnswer =
+        QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     view.function = functionEntry(options);
     Progress progress(form);
     QTimer ticker;
@@ -122,11 +124,13 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     clock.start();
     view.function = 8;  // "NMEA On"
     form.cboFunction_Click();
-    runUntil([&] {
-        return view.outcome.has_value() || (options.nmeaCount && fixes >= *options.nmeaCount) ||
-               (options.nmeaSeconds &&
-                static_cast<double>(clock.elapsed()) >= *options.nmeaSeconds * 1000.0);
-    }, printChanges);
+    runUntil(
+        [&] {
+            return view.outcome.has_value() || (options.nmeaCount && fixes >= *options.nmeaCount) ||
+                   (options.nmeaSeconds &&
+                    static_cast<double>(clock.elapsed()) >= *options.nmeaSeconds * 1000.0);
+        },
+        printChanges);
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
@@ -167,7 +171,8 @@ int main(int argc, char* argv[]) {
         return device.isEmpty() ? app::deviceForPort(settings, port) : device;
     });
     cli::ConsoleView view(stdout, stderr, options.verbose);
-    app::YourForm form(view, magellan, settings, QCoreApplication::applicationDirPath().toStdString());
+    app::YourForm form(view, magellan, settings,
+                       QCoreApplication::applicationDirPath().toStdString());
 
     form.Form_Load();
     if (view.outcome) {

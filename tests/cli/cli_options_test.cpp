@@ -5,7 +5,9 @@
 namespace trawlix::cli {
 namespace {
 
-ParsedOptions parse(std::vector<std::string> words) { return parseOptions(words); }
+ParsedOptions parse(std::vector<std::string> words) {
+    return parseOptions(words);
+}
 
 TEST(CliOptions, Commands) {
     EXPECT_EQ(parse({"version"}).options->command, CliOptions::Command::Version);
@@ -15,8 +17,8 @@ TEST(CliOptions, Commands) {
     EXPECT_EQ(download.options->kind, CliOptions::Kind::Tracks);
     EXPECT_EQ(download.options->file, "t.txt");
     EXPECT_EQ(download.options->port, 3);
-    const auto upload = parse({"upload", "routes", "r.txt", "--device", "/dev/ttyUSB0",
-                               "--line", "9600,N,8,1"});
+    const auto upload =
+        parse({"upload", "routes", "r.txt", "--device", "/dev/ttyUSB0", "--line", "9600,N,8,1"});
     ASSERT_TRUE(upload.options);
     EXPECT_EQ(upload.options->kind, CliOptions::Kind::Routes);
     EXPECT_EQ(upload.options->device, "/dev/ttyUSB0");
@@ -31,18 +33,16 @@ TEST(CliOptions, MistakesAreNamed) {
         std::vector<std::string> words;
         const char* mentions;
     };
-    for (const Case& c : {Case{{}, "no command"}, Case{{"frob"}, "frob"},
-                          Case{{"download", "photos", "x"}, "photos"},
-                          Case{{"download", "tracks"}, "download"},
-                          Case{{"--port", "0", "version"}, "--port"},
-                          Case{{"--port", "2.5", "version"}, "--port"},
-                          Case{{"--port", "COM3", "version"}, "--port"},
-                          Case{{"--port", "2", "--device", "/dev/x", "version"}, "not both"},
-                          Case{{"nmea", "--count", "0"}, "--count"},
-                          Case{{"nmea", "--seconds", "-1"}, "--seconds"},
-                          Case{{"nmea", "--count", "2", "--seconds", "1"}, "not both"},
-                          Case{{"version", "--count", "2"}, "go with nmea"},
-                          Case{{"--fast", "version"}, "--fast"}}) {
+    for (const Case& c :
+         {Case{{}, "no command"}, Case{{"frob"}, "frob"},
+          Case{{"download", "photos", "x"}, "photos"}, Case{{"download", "tracks"}, "download"},
+          Case{{"--port", "0", "version"}, "--port"}, Case{{"--port", "2.5", "version"}, "--port"},
+          Case{{"--port", "COM3", "version"}, "--port"},
+          Case{{"--port", "2", "--device", "/dev/x", "version"}, "not both"},
+          Case{{"nmea", "--count", "0"}, "--count"}, Case{{"nmea", "--seconds", "-1"}, "--seconds"},
+          Case{{"nmea", "--count", "2", "--seconds", "1"}, "not both"},
+          Case{{"version", "--count", "2"}, "go with nmea"},
+          Case{{"--fast", "version"}, "--fast"}}) {
         const auto result = parseOptions(c.words);
         EXPECT_FALSE(result.options);
         EXPECT_NE(result.error.find(c.mentions), std::string::npos) << result.error;

@@ -1,8 +1,8 @@
 // trawlix-cli run as a process against trawlix-sim over a pseudo-terminal, as a script would.
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <fstream>
@@ -17,7 +17,7 @@ std::size_t linesIn(const QString& path) {
 }
 
 class TrawlixCli : public ::testing::Test {
-protected:
+  protected:
     void startSimulator(const QStringList& options = {}) {
         simulator.start(TRAWLIX_SIM, options);
         ASSERT_TRUE(simulator.waitForReadyRead(5000));
@@ -50,8 +50,8 @@ protected:
         } else {
             result.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -3;
         }
-        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                             .count();
+        result.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         result.out = QString::fromUtf8(cli.readAllStandardOutput());
         result.err = QString::fromUtf8(cli.readAllStandardError());
         return result;
@@ -130,8 +130,7 @@ TEST_F(TrawlixCli, UnreadableOrUnwritableFile) {
     startSimulator();
     EXPECT_EQ(run({"--device", device, "upload", "tracks", file("missing.txt")}).status, 5);
     EXPECT_EQ(run({"--device", device, "upload", "tracks", files.path()}).status, 5);
-    const Result result =
-        run({"--device", device, "download", "tracks", file("no-folder/t.txt")});
+    const Result result = run({"--device", device, "download", "tracks", file("no-folder/t.txt")});
     EXPECT_EQ(result.status, 5);
     EXPECT_TRUE(result.err.contains("Can't create the file")) << result.err.toStdString();
 }

@@ -24,7 +24,7 @@ std::size_t lineCount(const std::filesystem::path& file) {
 }
 
 class FaultMatrix : public ::testing::Test {
-protected:
+  protected:
     void start(sim::Faults faults = {}) {
         line = std::make_unique<SimulatedLine>(faults);
         form = std::make_unique<app::YourForm>(view, line->link(), settings, "/opt/trawlix");
@@ -100,7 +100,8 @@ TEST_F(FaultMatrix, ReceiverSilentPartWayThroughADownload) {
     EXPECT_EQ(view.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_NE(view.messages[0].text.find("fell silent"), std::string::npos);
     EXPECT_FALSE(anyMessageStartsWith("Received "));
-    EXPECT_EQ(lineCount(folder / "partial.txt"), static_cast<std::size_t>(form->RecordCount.value()));
+    EXPECT_EQ(lineCount(folder / "partial.txt"),
+              static_cast<std::size_t>(form->RecordCount.value()));
     EXPECT_GT(form->RecordCount.value(), 5);
 }
 
@@ -136,7 +137,8 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
     EXPECT_EQ(view.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_NE(view.messages[0].text.find("was lost"), std::string::npos);
     EXPECT_FALSE(anyMessageStartsWith("Received "));
-    EXPECT_EQ(lineCount(folder / "tracks.txt"), static_cast<std::size_t>(form->RecordCount.value()));
+    EXPECT_EQ(lineCount(folder / "tracks.txt"),
+              static_cast<std::size_t>(form->RecordCount.value()));
     EXPECT_GT(form->RecordCount.value(), 10);
     // With the line gone, a new request is refused with a notice, not a hang.
     choose(2, "again.txt");
@@ -198,8 +200,8 @@ TEST_F(FaultMatrix, UploadFileWithBinaryContent) {
     std::ofstream(folder / "photo.jpg", std::ios::binary) << binary;
     choose(5, "photo.jpg");
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].text.rfind("Can't send the file " + path("photo.jpg") + ": line ", 0),
-              0u);
+    EXPECT_EQ(
+        view.messages[0].text.rfind("Can't send the file " + path("photo.jpg") + ": line ", 0), 0u);
     EXPECT_EQ(line->store().waypoints.size(), 36u) << "nothing sent";
     expectWindowStillWorks();
 }

@@ -6,8 +6,8 @@
 #include "link/line_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto result =
-        trawlix::link::parseLineSettings(std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto result = trawlix::link::parseLineSettings(
+        std::string_view(reinterpret_cast<const char*>(data), size));
     if (result.settings.has_value() == !result.error.empty()) {
         __builtin_trap();  // exactly one of settings and reason
     }

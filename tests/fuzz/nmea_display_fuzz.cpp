@@ -1,7 +1,7 @@
 // NMEA sentences into the live display, and numbers into the display patterns.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cmath>
 #include <string>
 
 #include "app/your_form.h"

@@ -14,7 +14,7 @@
 namespace trawlix::fuzzing {
 
 class NullView : public app::FormView {
-public:
+  public:
     std::map<app::Label, std::string> captions;
     std::set<std::int16_t> ports{1, 2, 3, 4, 5, 6};
     std::string fileAnswer;
@@ -53,7 +53,7 @@ public:
 };
 
 class NullSettings : public app::SettingsStore {
-public:
+  public:
     std::map<std::string, std::string> values;
     std::string GetSetting(const std::string&, const std::string& section, const std::string& key,
                            const std::string& defaultValue) override {
@@ -68,7 +68,7 @@ public:
 
 // A link that sends nothing and acknowledges on demand.
 class NullLink : public link::GpsLink {
-public:
+  public:
     bool openResult = false;
     int sentences = 0;
 
@@ -97,7 +97,7 @@ public:
         raiseReceive(TransferState().AckKind, "");
     }
 
-private:
+  private:
     std::int16_t port_ = 0;
 };
 
