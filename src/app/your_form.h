@@ -138,6 +138,20 @@ class YourForm {
     std::unique_ptr<LinkEvents> events_;
 };
 
+// The entries of the function list by their place in it.
+enum FunctionEntry : int {
+    kReset = 0,
+    kRequestVersion = 1,
+    kRequestWaypoints = 2,
+    kRequestRoutes = 3,
+    kRequestTracks = 4,
+    kSendWaypoints = 5,
+    kSendRoute = 6,
+    kSendTrack = 7,
+    kNmeaOn = 8,
+    kNmeaOff = 9,
+};
+
 // The ten entries of the function list, in list order.
 inline constexpr const char* kFunctionEntries[] = {
     "Reset",          "Request Version Info", "Request Waypoints",

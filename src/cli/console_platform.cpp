@@ -35,8 +35,8 @@ void catchInterrupts() {
 #if defined(Q_OS_UNIX)
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, wakeFds) == 0) {
         // The notifier only wakes the loop; the flag carries the news.
-        auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read,
-                                             QCoreApplication::instance());
+        auto* notifier =
+            new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, QCoreApplication::instance());
         QObject::connect(notifier, &QSocketNotifier::activated, [] {
             char byte = 0;
             [[maybe_unused]] const auto got = ::read(wakeFds[1], &byte, 1);

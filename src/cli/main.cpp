@@ -37,8 +37,10 @@ int exitStatusFor(app::MessageKind kind) {
 }
 
 int functionEntry(const CliOptions& options) {
-    const int kind = static_cast<int>(options.kind);  // waypoints, routes, tracks
-    return (options.command == CliOptions::Command::Download ? 2 : 5) + kind;
+    const int kind = static_cast<int>(options.kind);  // waypoints, routes, tracks, in list order
+    return (options.command == CliOptions::Command::Download ? app::kRequestWaypoints
+                                                             : app::kSendWaypoints) +
+           kind;
 }
 
 // Shows the count of records on standard error while a transfer runs: one line rewritten
@@ -122,7 +124,7 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     };
     QElapsedTimer clock;
     clock.start();
-    view.function = 8;  // "NMEA On"
+    view.function = app::kNmeaOn;
     form.cboFunction_Click();
     runUntil(
         [&] {
@@ -134,7 +136,7 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
-    view.function = 9;  // "NMEA Off"
+    view.function = app::kNmeaOff;
     form.cboFunction_Click();
     clock.restart();
     runUntil([&] { return clock.elapsed() > 300; });

@@ -6,31 +6,9 @@
 #include "transfer/upload_check.h"
 
 namespace trawlix::app {
-namespace {
 
-enum Entry {
-    kReset = 0,
-    kRequestVersion = 1,
-    kRequestWaypoints = 2,
-    kRequestRoutes = 3,
-    kRequestTracks = 4,
-    kSendWaypoints = 5,
-    kSendRoute = 6,
-    kSendTrack = 7,
-    kNmeaOn = 8,
-    kNmeaOff = 9,
-};
-
-std::string utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-std::filesystem::path fromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-}  // namespace
+using transfer::pathFromUtf8;
+using transfer::utf8Of;
 
 std::string YourForm::dialogFolder() {
     return readSetting("Path", "Path", programFolder_);
@@ -118,8 +96,8 @@ void YourForm::startUpload(int entry) {
     }
     // The open dialog leaves the current folder at the chosen file's folder.
     std::error_code ec;
-    std::filesystem::current_path(fromUtf8(CommonDialog1.FileName).parent_path(), ec);
-    saveSetting("Path", "Path", utf8(std::filesystem::current_path(ec)));
+    std::filesystem::current_path(pathFromUtf8(CommonDialog1.FileName).parent_path(), ec);
+    saveSetting("Path", "Path", utf8Of(std::filesystem::current_path(ec)));
 
     std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
                             : entry == kSendRoute   ? RouteFileNum

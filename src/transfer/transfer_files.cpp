@@ -6,11 +6,16 @@
 #include <system_error>
 
 namespace trawlix::transfer {
-namespace {
-
 std::filesystem::path pathFromUtf8(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
+
+std::string utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+namespace {
 
 std::string openFailure(const std::string& path) {
     std::error_code ec;

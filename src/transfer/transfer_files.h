@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -35,6 +36,10 @@ class TransferFiles {
   private:
     std::map<std::int32_t, std::unique_ptr<std::fstream>> files_;
 };
+
+// File names are kept as UTF-8 text; these turn them into paths and back.
+std::filesystem::path pathFromUtf8(const std::string& text);
+std::string utf8Of(const std::filesystem::path& path);
 
 // The system's words for an errno value.
 std::string describeError(int errorNumber);
