@@ -14,7 +14,7 @@ constexpr int kSendsPerSentence = 3;
 constexpr int kRouteNamesPerSentence = 2;
 
 std::string field(const std::vector<std::string>& fields, std::size_t index) {
-    return index < fields.size() ? fields[index] : std::string();
+    return std::string(common::fieldOrEmpty(fields, index));
 }
 
 std::string twoDigits(int value) {

@@ -120,6 +120,8 @@ class YourForm {
     void acknowledgement();
     void uploadComplete();
     void closeAndShow(std::int32_t& fileNum, const std::string& fileName);
+    // Ends a transfer that failed: its file closed with what it holds, the link told.
+    void abandonTransfer(std::int32_t& fileNum);
 
     // The uploads.
     std::optional<std::string> readUploadLine(std::int32_t fileNum);

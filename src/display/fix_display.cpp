@@ -1,23 +1,21 @@
 // The fix and identity labels, filled from the link's fix and version records.
 #include "app/your_form.h"
 #include "common/pattern_format.h"
+#include "common/units.h"
 
 namespace trawlix::app {
-namespace {
-constexpr double kMetresPerFoot = 0.3048;
-}
-
 void YourForm::ShowFix() {
     const link::FixRecord& fix = Magellan.FixRecord();
     view_.setCaption(Label::Date, common::formatTextPattern(fix.FixDate, "00/00/0000"));
     view_.setCaption(Label::Time, common::formatTextPattern(fix.FixTime, "00:00:00"));
     view_.setCaption(Label::Lat, common::formatPattern(fix.Latitude, "##.00000"));
     view_.setCaption(Label::Lon, common::formatPattern(fix.Longitude, "###.00000"));
+    view_.setCaption(Label::Alt,
+                     common::formatPattern(
+                         static_cast<double>(fix.Altitude) / common::kMetresPerFoot, "######.0"));
     view_.setCaption(
-        Label::Alt,
-        common::formatPattern(static_cast<double>(fix.Altitude) / kMetresPerFoot, "######.0"));
-    view_.setCaption(Label::Hdop, common::formatPattern(
-                                      static_cast<double>(fix.Hdop) / kMetresPerFoot, "####.0000"));
+        Label::Hdop,
+        common::formatPattern(static_cast<double>(fix.Hdop) / common::kMetresPerFoot, "####.0000"));
 }
 
 void YourForm::ShowVersion() {

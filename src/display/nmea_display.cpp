@@ -3,11 +3,11 @@
 #include "common/line_split.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
+#include "common/units.h"
 
 namespace trawlix::app {
 namespace {
 
-constexpr double kMetresPerFoot = 0.3048;
 constexpr std::size_t kInitialFieldCount = 30;
 
 // The sentence's fields: field 0 is the identifier, field k the text after the k-th comma;
@@ -43,7 +43,8 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);
         view_.setCaption(Label::Lon, common::formatPattern(numberOf(f[4]), "###°00.000'") + f[5]);
         view_.setCaption(
-            Label::Alt, common::formatPattern(numberOf(f[9]) / kMetresPerFoot, "######.0") + " ft");
+            Label::Alt,
+            common::formatPattern(numberOf(f[9]) / common::kMetresPerFoot, "######.0") + " ft");
     } else if (f[0] == "$GPRMC") {
         view_.setCaption(Label::Time, common::formatTextPattern(f[1], "00:00:00"));
         const std::string& date = f[9];  // ddmmyy
@@ -51,8 +52,8 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
                                           "/20" + twoCharactersAt(date, 5));
     } else if (f[0] == "$GPGSA") {
         // Field 15 is shown, as it always was: the first field after the twelve satellites.
-        view_.setCaption(Label::Hdop,
-                         common::formatPattern(numberOf(f[15]) / kMetresPerFoot, "####.0000"));
+        view_.setCaption(Label::Hdop, common::formatPattern(
+                                          numberOf(f[15]) / common::kMetresPerFoot, "####.0000"));
     }
 }
 

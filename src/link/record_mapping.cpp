@@ -7,13 +7,12 @@
 #include "common/line_split.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
+#include "common/units.h"
 
 namespace trawlix::link::mapping {
 namespace {
 
 using common::fieldOrEmpty;
-
-constexpr double kMetresPerFoot = 0.3048;
 
 std::string field(const std::vector<std::string>& fields, std::size_t index) {
     return std::string(fieldOrEmpty(fields, index));
@@ -71,7 +70,7 @@ TrackPointRecord decodeTrackPoint(const std::vector<std::string>& fields) {
     record.Latitude = degreesFrom(field(fields, 0), field(fields, 1));
     record.Longitude = degreesFrom(field(fields, 2), field(fields, 3));
     const double altitude = common::leadingNumber(field(fields, 4));
-    const double feet = field(fields, 5) == "F" ? altitude : altitude / kMetresPerFoot;
+    const double feet = field(fields, 5) == "F" ? altitude : altitude / common::kMetresPerFoot;
     constexpr double kLargest = std::numeric_limits<float>::max();
     record.Altitude = static_cast<float>(std::clamp(feet, -kLargest, kLargest));
     record.Field2 = field(fields, 6);

@@ -146,28 +146,36 @@ std::string SerialLink::describeOpenFailure() const {
 }
 
 void SerialLink::ClosePort() {
-    dropEverything();
-    if (port_.isOpen()) {
+    const std::string device = openDevice_.toStdString();
+    if (closeDevice()) {
+        raiseDebug("Closed " + device);
+    }
+}
+
+bool SerialLink::closeDevice() {
+    stopSending();
+    drainTimer_.stop();
+    draining_ = false;
+    received_.clear();
+    reader_.reset();
+    const bool wasOpen = port_.isOpen();
+    if (wasOpen) {
         port_.close();
-        raiseDebug("Closed " + openDevice_.toStdString());
     }
     openDevice_.clear();
     openSettings_.clear();
+    endConfigureWaitIfSettled();
+    return wasOpen;
 }
 
-void SerialLink::dropEverything() {
+void SerialLink::stopSending() {
     queue_.clear();
     inFlight_.reset();
     givenUp_.clear();
     ackTimer_.stop();
     silenceTimer_.stop();
-    drainTimer_.stop();
-    draining_ = false;
     download_ = Download::None;
     versionOutstanding_ = false;
-    received_.clear();
-    reader_.reset();
-    endConfigureWaitIfSettled();
 }
 
 void SerialLink::CancelTransfer() {
@@ -179,13 +187,7 @@ void SerialLink::CancelTransfer() {
         draining_ = true;
         drainTimer_.start(kDrainQuietMs);
     }
-    queue_.clear();
-    inFlight_.reset();
-    givenUp_.clear();
-    ackTimer_.stop();
-    silenceTimer_.stop();
-    download_ = Download::None;
-    versionOutstanding_ = false;
+    stopSending();
     if (busy) {
         raiseDebug("Transfer cancelled");
     }
@@ -606,12 +608,7 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error) {
 
 void SerialLink::lineLost(const QString& reason) {
     const std::string device = openDevice_.toStdString();
-    dropEverything();
-    if (port_.isOpen()) {
-        port_.close();
-    }
-    openDevice_.clear();
-    openSettings_.clear();
+    closeDevice();
     raiseError(kLineLost,
                "The line to the GPS on " + device + " was lost (" + reason.toStdString() +
                    "). What was received is kept; open the port again when the GPS is back.",

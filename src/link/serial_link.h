@@ -94,7 +94,10 @@ class SerialLink : public QObject, public GpsLink {
     void deliverRoute(const std::vector<std::string>& fields, const std::string& line);
     void onPortError(QSerialPort::SerialPortError error);
     void lineLost(const QString& reason);
-    void dropEverything();
+    // Forgets what was queued, awaited or downloading.
+    void stopSending();
+    // Forgets everything and closes the device; true if it was open.
+    bool closeDevice();
     std::string describeOpenFailure() const;
 
     DeviceResolver resolver_;

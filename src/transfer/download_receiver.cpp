@@ -69,10 +69,7 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
     if (!why) {
         return;
     }
-    files_.close(fileNum);
-    fileNum = 0;
-    PendingCommand = "";
-    Magellan.CancelTransfer();
+    abandonTransfer(fileNum);
     view_.showMessage("Can't write to the file " + fileName + ": " + *why +
                           ". The download was stopped; the file keeps the records written "
                           "before.",

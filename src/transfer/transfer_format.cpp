@@ -7,6 +7,7 @@
 #include "common/line_split.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
+#include "common/units.h"
 
 namespace trawlix::transfer {
 namespace {
@@ -14,8 +15,6 @@ namespace {
 using common::fieldOrEmpty;
 using common::formatInteger;
 using common::formatPlainSingle;
-
-constexpr double kMetresPerFoot = 0.3048;
 
 std::string join(std::initializer_list<std::string_view> fields) {
     std::string line;
@@ -179,7 +178,7 @@ std::string routeEntryName(const std::vector<std::string>& fields) {
 }
 
 float trackAltitudeFromFeet(std::string_view field) {
-    const double metres = common::leadingNumber(field) * kMetresPerFoot;
+    const double metres = common::leadingNumber(field) * common::kMetresPerFoot;
     // Rounded the way the value is shown: one decimal, then read back.
     const std::string shown = common::formatPattern(metres, "#####.0");
     const double rounded = common::leadingNumber(shown);

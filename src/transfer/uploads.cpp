@@ -27,12 +27,16 @@ void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
     fileNum = 0;
 }
 
-void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
-                          const std::string& why) {
+void YourForm::abandonTransfer(std::int32_t& fileNum) {
     files_.close(fileNum);
     fileNum = 0;
     PendingCommand = "";
     Magellan.CancelTransfer();
+}
+
+void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
+                          const std::string& why) {
+    abandonTransfer(fileNum);
     view_.showMessage(
         transfer::badLineMessage(fileName, uploadLineNumber_, why) + " The upload was stopped.",
         MessageButtons::Ok, MessageKind::FileFailure);
