@@ -160,6 +160,13 @@ bool SerialLink::closeDevice() {
     reader_.reset();
     const bool wasOpen = port_.isOpen();
     if (wasOpen) {
+        // QSerialPort writes from the event loop: what is still buffered, such as the
+        // acknowledgement of a download's end marker, would be lost, and the receiver would
+        // send the sentence again to whoever opens the port next.
+        if (port_.bytesToWrite() > 0) {
+            port_.waitForBytesWritten(lineTimeMs(static_cast<std::size_t>(port_.bytesToWrite())) +
+                                      kGraceMs);
+        }
         port_.close();
     }
     openDevice_.clear();
