@@ -81,10 +81,14 @@ class Progress {
     }();
 };
 
-// Runs the event loop until `done` holds or the user interrupts.
+// Runs the event loop until `done` holds or the user interrupts. The loop sleeps until an
+// event comes; a tick wakes it now and then, so that conditions on time are seen too.
 void runUntil(const std::function<bool()>& done, const std::function<void()>& every = {}) {
+    constexpr int kTickMs = 100;
+    QTimer tick;
+    tick.start(kTickMs);
     while (!done() && !cli::interrupted()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (every) {
             every();
         }
@@ -96,8 +100,6 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     view.function = functionEntry(options);
     Progress progress(form);
-    QTimer ticker;
-    ticker.start(250);
     form.cboFunction_Click();
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();
