@@ -10,7 +10,7 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-#include "link/serial_link.h"
+#include "qt/serial_link.h"
 #include "sim/pty_host.h"
 
 namespace {
@@ -44,7 +44,7 @@ void measure(int baud, int points, bool acknowledged) {
         return;
     }
     host.start();
-    const QString device = QString::fromStdString(host.path());
+    const std::string device = host.path();
     link::SerialLink link([device](std::int16_t) { return device; });
     Counter counter;
     link.setListener(&counter);

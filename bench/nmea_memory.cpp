@@ -8,7 +8,7 @@
 
 #include "app/your_form.h"
 #include "link/sentence.h"
-#include "link/serial_link.h"
+#include "qt/serial_link.h"
 #include "sim/pty_host.h"
 #include "support/null_parts.h"
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     host.start();
-    const QString device = QString::fromStdString(host.path());
+    const std::string device = host.path();
     link::SerialLink link([device](std::int16_t) { return device; });
     fuzzing::NullView view;
     fuzzing::NullSettings settings;

@@ -1,6 +1,7 @@
 // The port and baud menus, "Add Port", and opening and closing by hand.
 #include <gtest/gtest.h>
 
+#include "app/device_settings.h"
 #include "support/form_fixture.h"
 
 namespace trawlix::testing {
@@ -147,6 +148,24 @@ TEST_F(PortSettings, CloseThenOpenReopensWithoutClearingOrRequesting) {
     EXPECT_EQ(link.count("ClosePort"), 1);
     EXPECT_EQ(link.count("RequestVersion"), 0);
     EXPECT_TRUE(settings.writes.empty());
+}
+
+}  // namespace
+}  // namespace trawlix::testing
+
+namespace trawlix::testing {
+namespace {
+
+TEST(PortDevices, PortNumbersNameTheSystemsPortsUnlessTheSettingsPointElsewhere) {
+    MemorySettings settings;
+#if defined(_WIN32)
+    EXPECT_EQ(app::deviceForPort(settings, 2), "COM2");
+#else
+    EXPECT_EQ(app::deviceForPort(settings, 1), "/dev/ttyS0");
+    EXPECT_EQ(app::deviceForPort(settings, 2), "/dev/ttyS1");
+#endif
+    settings.values["Devices/Port2"] = "/dev/ttyUSB0";
+    EXPECT_EQ(app::deviceForPort(settings, 2), "/dev/ttyUSB0");
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "app/your_form.h"
+#include "qt/simulated_line.h"
 #include "support/scripted_view.h"
-#include "support/simulated_line.h"
 
 namespace trawlix::testing {
 namespace {
@@ -149,7 +149,7 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
 TEST_F(FaultMatrix, DeviceMissing) {
     settings.values["Port/Port"] = "2";
     ScriptedView missingView;
-    link::SerialLink link([](std::int16_t) { return QString("/dev/trawlix-unplugged"); });
+    link::SerialLink link([](std::int16_t) { return std::string("/dev/trawlix-unplugged"); });
     app::YourForm missingForm(missingView, link, settings, "/opt/trawlix");
     missingForm.Form_Load();
     EXPECT_EQ(missingView.messageTexts(), (std::vector<std::string>{"Can't open com port 2"}));
@@ -160,7 +160,7 @@ TEST_F(FaultMatrix, DeviceMissing) {
 TEST_F(FaultMatrix, PortInUseOrPermissionDenied) {
     start();
     ScriptedView otherView;
-    const QString device = QString::fromStdString(line->devicePath());
+    const std::string device = line->devicePath();
     link::SerialLink other([device](std::int16_t) { return device; });
     MemorySettings otherSettings;
     app::YourForm otherForm(otherView, other, otherSettings, "/opt/trawlix");

@@ -6,8 +6,8 @@
 
 #include "app/device_settings.h"
 #include "app/your_form.h"
+#include "qt/simulated_line.h"
 #include "support/scripted_view.h"
-#include "support/simulated_line.h"
 
 namespace trawlix::testing {
 namespace {

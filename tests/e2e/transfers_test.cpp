@@ -7,8 +7,8 @@
 
 #include "app/your_form.h"
 #include "link/record_mapping.h"
+#include "qt/simulated_line.h"
 #include "support/scripted_view.h"
-#include "support/simulated_line.h"
 #include "transfer/transfer_format.h"
 
 namespace trawlix::testing {

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/main_window.h"
 #include "app/your_form.h"
+#include "qt/main_window.h"
+#include "qt/simulated_line.h"
 #include "support/scripted_view.h"
-#include "support/simulated_line.h"
 
 namespace trawlix::testing {
 namespace {

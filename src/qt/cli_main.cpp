@@ -7,12 +7,12 @@
 #include <cstdio>
 
 #include "app/device_settings.h"
-#include "app/qt_settings_store.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
-#include "cli/console_platform.h"
 #include "cli/console_view.h"
-#include "link/serial_link.h"
+#include "qt/console_platform.h"
+#include "qt/qt_settings_store.h"
+#include "qt/serial_link.h"
 
 namespace {
 
@@ -170,9 +170,8 @@ int main(int argc, char* argv[]) {
     if (!options.line.empty()) {
         settings.override("Port", "Settings", options.line);
     }
-    const QString device = QString::fromStdString(options.device);
     link::SerialLink magellan([&](std::int16_t port) {
-        return device.isEmpty() ? app::deviceForPort(settings, port) : device;
+        return options.device.empty() ? app::deviceForPort(settings, port) : options.device;
     });
     cli::ConsoleView view(stdout, stderr, options.verbose);
     app::YourForm form(view, magellan, settings,

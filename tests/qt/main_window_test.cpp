@@ -1,5 +1,5 @@
 // The Qt shell: its controls, captions, fonts and menu tree, under the offscreen platform.
-#include "app/main_window.h"
+#include "qt/main_window.h"
 
 #include <gtest/gtest.h>
 #include <QAction>

@@ -3,10 +3,10 @@
 #include <QTimer>
 
 #include "app/device_settings.h"
-#include "app/main_window.h"
-#include "app/qt_settings_store.h"
 #include "app/your_form.h"
-#include "link/serial_link.h"
+#include "qt/main_window.h"
+#include "qt/qt_settings_store.h"
+#include "qt/serial_link.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

@@ -1,4 +1,4 @@
-#include "link/serial_link.h"
+#include "qt/serial_link.h"
 
 #include <QEventLoop>
 #include <cctype>
@@ -79,14 +79,6 @@ SerialLink::~SerialLink() {
     }
 }
 
-QString SerialLink::defaultDevice(std::int16_t port) {
-#if defined(Q_OS_WIN)
-    return QString("COM%1").arg(port);
-#else
-    return QString("/dev/ttyS%1").arg(port - 1);
-#endif
-}
-
 // --- Opening and closing -----------------------------------------------------------------
 
 bool SerialLink::OpenPort() {
@@ -95,7 +87,7 @@ bool SerialLink::OpenPort() {
         raiseDebug("Line settings \"" + portSettings_ + "\" are not valid: " + parsed.error);
         return false;
     }
-    const QString device = resolver_ ? resolver_(portNumber_) : defaultDevice(portNumber_);
+    const QString device = QString::fromStdString(resolver_(portNumber_));
     if (port_.isOpen()) {
         if (device == openDevice_ && portSettings_ == openSettings_) {
             return true;
@@ -129,7 +121,7 @@ bool SerialLink::OpenPort() {
 
 std::string SerialLink::describeOpenFailure() const {
     const std::string device = port_.portName().toStdString();
-    const std::string name = resolver_ ? resolver_(portNumber_).toStdString() : device;
+    const std::string name = resolver_(portNumber_);
     switch (port_.error()) {
         case QSerialPort::DeviceNotFoundError:
             return "Can't open " + name + ": there is no such device. Is the receiver plugged in?";

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "link/gps_link.h"
-#include "link/serial_link.h"
+#include "qt/serial_link.h"
 #include "sim/pty_host.h"
 
 namespace trawlix::testing {

@@ -1,4 +1,4 @@
-#include "cli/console_platform.h"
+#include "qt/console_platform.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

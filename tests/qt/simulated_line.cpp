@@ -1,4 +1,4 @@
-#include "support/simulated_line.h"
+#include "qt/simulated_line.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,7 +35,7 @@ SimulatedLine::SimulatedLine(sim::Faults faults, sim::ReceiverStore store,
         throw std::runtime_error("simulated receiver: " + error);
     }
     host_->start();
-    const QString device = QString::fromStdString(host_->path());
+    const std::string device = host_->path();
     link_ = std::make_unique<link::SerialLink>([device](std::int16_t) { return device; });
     link_->setPortNumber(2);
     link_->setPortSettings("4800,N,8,1");

@@ -1,10 +1,10 @@
 // The serial link against the simulated receiver, over a real pseudo-terminal.
-#include "link/serial_link.h"
+#include "qt/serial_link.h"
 
 #include <gtest/gtest.h>
 
 #include "link/protocol_texts.h"
-#include "support/simulated_line.h"
+#include "qt/simulated_line.h"
 
 namespace trawlix::testing {
 namespace {
@@ -145,7 +145,7 @@ TEST_F(SerialLinkTest, BadLineSettingsFailTheOpenWithAReason) {
 }
 
 TEST(SerialLinkOpen, MissingDeviceFailsWithAReason) {
-    link::SerialLink link([](std::int16_t) { return QString("/dev/trawlix-no-such-device"); });
+    link::SerialLink link([](std::int16_t) { return std::string("/dev/trawlix-no-such-device"); });
     RecordingListener events(link);
     link.setPortNumber(3);
     link.setPortSettings("4800,N,8,1");
@@ -154,17 +154,8 @@ TEST(SerialLinkOpen, MissingDeviceFailsWithAReason) {
     EXPECT_NE(events.events[0].id.find("no such device"), std::string::npos);
 }
 
-TEST(SerialLinkOpen, DefaultDevicesFollowThePlatform) {
-#if defined(Q_OS_WIN)
-    EXPECT_EQ(link::SerialLink::defaultDevice(2), "COM2");
-#else
-    EXPECT_EQ(link::SerialLink::defaultDevice(1), "/dev/ttyS0");
-    EXPECT_EQ(link::SerialLink::defaultDevice(2), "/dev/ttyS1");
-#endif
-}
-
 TEST(SerialLinkOpen, SendingWhileClosedIsANoticeNotACrash) {
-    link::SerialLink link([](std::int16_t) { return QString("/dev/null-not-open"); });
+    link::SerialLink link([](std::int16_t) { return std::string("/dev/null-not-open"); });
     RecordingListener events(link);
     link.SendSentence("$PMGNCMD,NMEAON");
     link.RequestWaypoints();

@@ -37,13 +37,11 @@ class SerialLink : public QObject, public GpsLink {
 
   public:
     // Names the device of a port number: "COM2" on Windows, a tty path elsewhere.
-    using DeviceResolver = std::function<QString(std::int16_t port)>;
+    using DeviceResolver = std::function<std::string(std::int16_t port)>;
 
     explicit SerialLink(DeviceResolver resolver, QObject* parent = nullptr);
     ~SerialLink() override;
 
-    // COM<n> on Windows, /dev/ttyS<n-1> elsewhere.
-    static QString defaultDevice(std::int16_t port);
     // Seconds of receiver silence after which a download is reported.
     static constexpr int kDownloadSilenceMs = 5000;
     static constexpr int kSendsPerSentence = 3;
