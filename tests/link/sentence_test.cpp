@@ -1,4 +1,5 @@
 #include "link/sentence.h"
+#include "link/sentence_text.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,25 @@ TEST(SentenceReader, ASentenceCutShortByTheNextIsDropped) {
     const auto out = feedAll(reader, "$PMGNWPL,12$PMGNCMD,END*3D\r\n");
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].text, "$PMGNCMD,END*3D");
+}
+
+}  // namespace
+}  // namespace trawlix::link
+
+namespace trawlix::link {
+namespace {
+
+TEST(SentenceText, CharactersThatWouldBreakTheSentenceBecomeBlanks) {
+    const SentenceText safe = sentenceSafe("A,B*C$D\rE\nF\tG");
+    EXPECT_EQ(safe.text, "A B C D E F G");
+    EXPECT_EQ(safe.replaced, 6);
+}
+
+TEST(SentenceText, EightBitLettersAndPunctuationPassUnchanged) {
+    const std::string text = "Caf\xe9 #1 (north) - 50% @ 'x' \"y\"";
+    const SentenceText safe = sentenceSafe(text);
+    EXPECT_EQ(safe.text, text);
+    EXPECT_EQ(safe.replaced, 0);
 }
 
 }  // namespace
