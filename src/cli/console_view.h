@@ -21,6 +21,7 @@ class ConsoleView : public app::FormView {
     // The first completion or failure reported; what the program's exit status follows.
     std::optional<app::MessageKind> outcome;
     std::string fileAnswer;
+    int fileTypeAnswer = app::kTextFilterIndex;
     int function = -1;
 
     void setCaption(app::Label label, const std::string& text) override;
@@ -39,6 +40,7 @@ class ConsoleView : public app::FormView {
                                    app::MessageKind kind) override;
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
     bool startEditor(const std::string&) override { return true; }
+    bool openWithDefaultProgram(const std::string&) override { return true; }
     void showWindow() override {}
     void closeWindow() override {}
     void endProgram() override {}

@@ -39,21 +39,33 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
 }
 
 void YourForm::WriteWaypoint() {
+    if (gpxWaypoint()) {
+        return;
+    }
     writeRecordLine(WaypointFileNum, WaypointFileName,
                     transfer::waypointLine(Magellan.WaypointRecord()));
 }
 
 void YourForm::WriteHeaderRecord() {
+    if (gpxRouteHeader()) {
+        return;
+    }
     writeRecordLine(RouteFileNum, RouteFileName,
                     transfer::routeHeaderLine(Magellan.HeaderRecord()));
 }
 
 void YourForm::WriteRouteWaypoint() {
+    if (gpxRouteWaypoint()) {
+        return;
+    }
     writeRecordLine(RouteFileNum, RouteFileName,
                     transfer::routeEntryLine(Magellan.WaypointRecord()));
 }
 
 void YourForm::WriteTrackPoint() {
+    if (gpxTrackPoint()) {
+        return;
+    }
     writeRecordLine(TrackFileNum, TrackFileName, transfer::trackLine(Magellan.TrackPointRecord()));
 }
 
@@ -77,6 +89,9 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
 }
 
 void YourForm::endOfDownload() {
+    if (gpxWaypointsFetched()) {
+        return;
+    }
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
     const link::CommandState& commands = Magellan.CommandState();
@@ -91,8 +106,18 @@ void YourForm::endOfDownload() {
 }
 
 void YourForm::closeAndShow(std::int32_t& fileNum, const std::string& fileName) {
+    const bool gpx = files_.gpxWriter(fileNum) != nullptr;
     files_.close(fileNum);
     fileNum = 0;
+    if (gpx) {
+        if (!view_.openWithDefaultProgram(fileName)) {
+            view_.showMessage("Can't open " + fileName +
+                                  " in a program for GPX files. The "
+                                  "file is saved.",
+                              MessageButtons::Ok, MessageKind::Information);
+        }
+        return;
+    }
     if (!view_.startEditor(fileName)) {
         view_.showMessage("Can't start the text editor on " + fileName + ". The file is saved.",
                           MessageButtons::Ok, MessageKind::Information);
@@ -103,6 +128,9 @@ void YourForm::acknowledgement() {
     const link::TransferState& state = Magellan.TransferState();
     const link::CommandState& commands = Magellan.CommandState();
     const std::string& acked = state.AckedKind;
+    if (gpxAcknowledged()) {
+        return;
+    }
     if (acked == state.RouteKind) {
         bool start = false;
         Send_Route(start);
@@ -126,6 +154,14 @@ void YourForm::acknowledgement() {
 }
 
 void YourForm::uploadComplete() {
+    const std::string text = completionText();
+    if (!text.empty()) {
+        view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
+    }
+    PendingCommand = "";
+}
+
+std::string YourForm::completionText() const {
     const link::TransferState& state = Magellan.TransferState();
     std::string text;
     if (PendingCommand == state.WaypointKind) {
@@ -136,10 +172,7 @@ void YourForm::uploadComplete() {
     } else if (PendingCommand == state.TrackPointKind) {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
     }
-    if (!text.empty()) {
-        view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
-    }
-    PendingCommand = "";
+    return text;
 }
 
 }  // namespace trawlix::app

@@ -24,18 +24,30 @@ class DrivenWindow : public app::MainWindow {
     QStringList fileAnswers;
     QStringList dialogFolders;
     QStringList editorStarts;
+    QStringList typesOffered;  // the file types of each dialog, joined by ";;"
+    QStringList typeAnswers;   // the file type chosen in each dialog; else the one offered
+    QStringList defaultProgramStarts;
 
   protected:
     app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
         messages << text;
         return app::MessageAnswer::Ok;
     }
-    QString askForFile(app::FileDialogMode, const QString& initialFolder, bool) override {
+    QString askForFile(app::FileDialogMode, const QString& initialFolder, bool,
+                       const QStringList& types, QString& type) override {
         dialogFolders << initialFolder;
+        typesOffered << types.join(";;");
+        if (!typeAnswers.isEmpty()) {
+            type = typeAnswers.takeFirst();
+        }
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     bool launchEditor(const QString& path) override {
         editorStarts << path;
+        return true;
+    }
+    bool launchDefaultProgram(const QString& path) override {
+        defaultProgramStarts << path;
         return true;
     }
 };
