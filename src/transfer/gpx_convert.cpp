@@ -142,7 +142,8 @@ std::string countText(std::size_t count, const char* what) {
 std::optional<std::string> writeRoutesAsGpx(const TextFile& file, const WaypointsByName& byName,
                                             Writer& writer) {
     for (const TextRoute& route : file.routes) {
-        writer.startRoute(routeName(route.header.RouteNumber), route.header.RouteNumber);
+        writer.startRoute(routeName(route.header.RouteNumber),
+                          routeNumberText(route.header.RouteNumber));
         for (const auto& entry : route.entries) {
             const auto waypoint = byName.find(entry.Field4);
             if (waypoint == byName.end()) {

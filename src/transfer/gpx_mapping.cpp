@@ -129,6 +129,22 @@ std::string safeText(std::string_view utf8, int& changed) {
     return safe.text;
 }
 
+// The metres of a track altitude in feet, with the fewest decimals (four at most) that give
+// the same feet back: 1546 m sent by the receiver stays 1546, not 1546.0001, and a file
+// converted to GPX and back keeps its altitudes to the digit.
+double metresOfFeet(float feet) {
+    const double metres = static_cast<double>(feet) * common::kMetresPerFoot;
+    constexpr int kMostDecimals = 4;
+    double scale = 1.0;
+    for (int decimals = 0; decimals < kMostDecimals; ++decimals, scale *= 10.0) {
+        const double rounded = std::round(metres * scale) / scale;
+        if (static_cast<float>(rounded / common::kMetresPerFoot) == feet) {
+            return rounded;
+        }
+    }
+    return std::round(metres * scale) / scale;
+}
+
 }  // namespace
 
 std::optional<UtcTime> utcTimeFromIso(std::string_view text) {
@@ -274,15 +290,21 @@ Point pointFromTrackPoint(const link::TrackPointRecord& record) {
     point.latitude = record.Latitude;
     point.longitude = record.Longitude;
     if (std::isfinite(record.Altitude)) {
-        point.elevation = static_cast<double>(record.Altitude) * common::kMetresPerFoot;
+        point.elevation = metresOfFeet(record.Altitude);
     }
     point.time = utcTimeFromReceiver(record.Field7, record.Field2);
     point.noFix = !record.Field1;
     return point;
 }
 
+std::string routeNumberText(const std::string& routeNumber) {
+    const auto number = common::strictInt32(routeNumber);
+    return number && *number >= 0 ? std::to_string(*number) : std::string();
+}
+
 std::string routeName(const std::string& routeNumber) {
-    return "Route " + utf8FromReceiverText(routeNumber);
+    const std::string number = routeNumberText(routeNumber);
+    return "Route " + (number.empty() ? utf8FromReceiverText(routeNumber) : number);
 }
 
 Point pointFromRouteEntry(const link::WaypointRecord& entry, const link::WaypointRecord& waypoint) {

@@ -21,16 +21,17 @@
 //   Field8, Field9  always 0 (not written)
 //
 // HeaderRecord + route waypoints  <->  <rte>
-//   RouteNumber  <number> and <name> "Route n"; the route's entries are <rtept>, each with
-//   the position, <ele>, <cmt> and <sym> of the waypoint of its name (the receiver's route
-//   sentences carry names only). Back: <number> when present, else the lowest number no
-//   other route of the file uses; each <rtept> is sent as a waypoint first (an <rtept>
+//   RouteNumber  <number> (without leading zeros) and <name> "Route n"; the route's entries are
+//   <rtept>, each with the position, <ele>, <cmt> and <sym> of the waypoint of its name (the
+//   receiver's route sentences carry names only). Back: <number> when present, else the lowest
+//   number no other route of the file uses; each <rtept> is sent as a waypoint first (an <rtept>
 //   without <name> is named "R", the route number and its place: "R03P002"), then the route.
 //   Route entry names go in upper case, as the receiver keeps them.
 //
 // TrackPointRecord  <->  <trk><trkseg><trkpt lat lon>
 //   Latitude, Longitude  lat, lon
-//   Altitude   <ele>: the record's feet times 0.3048; back: metres with one decimal (no
+//   Altitude   <ele>: the record's feet times 0.3048, with the fewest decimals (at most 4)
+//              that give the same feet back; back: metres with one decimal (no
 //              <ele>: unknown, an empty altitude field on the line)
 //   Field7, Field2  <time> in UTC, ISO 8601, from the date "ddmmyy" (years 80 to 99 are
 //              19xx, the others 20xx) and the time "hhmmss.ss", hundredths kept; no <time>
@@ -115,6 +116,8 @@ ReceiverText receiverTextFromUtf8(std::string_view utf8);
 Point pointFromWaypoint(const link::WaypointRecord& record);
 Point pointFromTrackPoint(const link::TrackPointRecord& record);
 std::string routeName(const std::string& routeNumber);
+// The route number as <number> takes it ("03" gives "3"); empty when it is none.
+std::string routeNumberText(const std::string& routeNumber);
 // A route entry (Field4 the name, Field1 the icon) at the place of its waypoint.
 Point pointFromRouteEntry(const link::WaypointRecord& entry, const link::WaypointRecord& waypoint);
 

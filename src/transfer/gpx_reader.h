@@ -15,7 +15,7 @@ namespace trawlix::transfer::gpx {
 // resolves namespaces, entities, character references, CDATA and the declared encoding, and
 // hands over element by element; all text is UTF-8.
 struct XmlPosition {
-    long line = 0;  // from 1; 0 when the fault is not at a place in the text
+    long line = 0;    // from 1; 0 when the fault is not at a place in the text
     long column = 0;  // of an element: where its start tag ends
 };
 

@@ -87,7 +87,7 @@ bool YourForm::gpxRouteHeader() {
     const std::string& number = Magellan.HeaderRecord().RouteNumber;
     gpx_->routeNumber = number;
     if (const auto why = writer->startRoute(transfer::gpx::routeName(number),
-                                            transfer::gpx::utf8FromReceiverText(number))) {
+                                            transfer::gpx::routeNumberText(number))) {
         stopGpxDownload(RouteFileNum, RouteFileName, *why);
     }
     return true;

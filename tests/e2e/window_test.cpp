@@ -114,6 +114,22 @@ TEST_F(WindowEndToEnd, UploadThroughTheFunctionListEndsWithItsMessage) {
     EXPECT_EQ(line.store().routes.back(), (sim::StoredRoute{9, {"HOME", "CAMP"}}));
 }
 
+TEST_F(WindowEndToEnd, GpxChosenInTheDialogWritesGpxAndOpensTheDefaultProgram) {
+    window.fileAnswers << path("track");
+    window.typeAnswers << "GPX files (*.gpx)";
+    choose("Request Tracks");
+    ASSERT_TRUE(waitForMessage(1));
+    EXPECT_EQ(window.messages.back(), "Received 300 records.");
+    EXPECT_EQ(window.typesOffered, QStringList{"Trawlix text files (*);;GPX files (*.gpx)"});
+    // A bare name gets the extension of the type chosen.
+    EXPECT_EQ(window.defaultProgramStarts, QStringList{path("track.gpx")});
+    EXPECT_TRUE(window.editorStarts.isEmpty());
+    std::ifstream in(folder / "track.gpx", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n') > 300 * 3, true);
+    EXPECT_EQ(text.substr(text.size() - 7), "</gpx>\n");
+}
+
 TEST_F(WindowEndToEnd, ResetButtonClearsTheDebugList) {
     auto* list = window.findChild<QListWidget*>("List1");
     window.addListLine("something");
