@@ -1,6 +1,7 @@
 #include "qt/qt_xml_source.h"
 
 #include <QFile>
+#include <QHash>
 #include <QXmlStreamReader>
 
 namespace trawlix::qt {
@@ -14,36 +15,63 @@ XmlPosition positionOf(const QXmlStreamReader& reader) {
     return {static_cast<long>(reader.lineNumber()), static_cast<long>(reader.columnNumber())};
 }
 
-std::vector<XmlAttribute> attributesOf(const QXmlStreamReader& reader) {
-    std::vector<XmlAttribute> attributes;
-    for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-        attributes.push_back({attribute.namespaceUri().toString().toStdString(),
-                              attribute.name().toString().toStdString(),
-                              attribute.value().toString().toStdString()});
-    }
-    return attributes;
-}
+// Hands the reader's tokens over as UTF-8. A GPX file repeats a handful of element names
+// and one namespace tens of thousands of times: their UTF-8 is kept rather than made anew
+// for each element, and the attribute list is reused.
+class Delivery {
+  public:
+    Delivery(QXmlStreamReader& reader, transfer::gpx::XmlHandler& handler)
+        : reader_(reader), handler_(handler) {}
 
-// One token to the handler; false when the handler asks to stop.
-bool deliver(QXmlStreamReader& reader, transfer::gpx::XmlHandler& handler) {
-    switch (reader.tokenType()) {
-        case QXmlStreamReader::StartElement:
-            return handler.startElement(reader.namespaceUri().toString().toStdString(),
-                                        reader.name().toString().toStdString(),
-                                        attributesOf(reader), positionOf(reader));
-        case QXmlStreamReader::EndElement:
-            return handler.endElement();
-        case QXmlStreamReader::Characters:
-            return handler.characters(reader.text().toString().toStdString());
-        case QXmlStreamReader::EntityReference:
-            // An entity the document uses but never declares: not well-formed for us.
-            reader.raiseError(
-                QStringLiteral("the entity &%1; is not declared").arg(reader.name().toString()));
-            return true;
-        default:
-            return true;
+    // One token to the handler; false when the handler asks to stop.
+    bool deliver() {
+        switch (reader_.tokenType()) {
+            case QXmlStreamReader::StartElement:
+                return startElement();
+            case QXmlStreamReader::EndElement:
+                return handler_.endElement();
+            case QXmlStreamReader::Characters:
+                // Blanks between elements carry nothing of GPX.
+                return reader_.isWhitespace() ||
+                       handler_.characters(reader_.text().toUtf8().toStdString());
+            case QXmlStreamReader::EntityReference:
+                // An entity the document uses but never declares.
+                reader_.raiseError(QStringLiteral("the entity &%1; is not declared")
+                                       .arg(reader_.name().toString()));
+                return true;
+            default:
+                return true;
+        }
     }
-}
+
+  private:
+    const std::string& utf8(QStringView text) {
+        const QString key = text.toString();
+        auto it = names_.find(key);
+        if (it == names_.end()) {
+            it = names_.insert(key, text.toUtf8().toStdString());
+        }
+        return it.value();
+    }
+
+    bool startElement() {
+        const QXmlStreamAttributes attributes = reader_.attributes();
+        attributes_.resize(static_cast<std::size_t>(attributes.size()));
+        for (qsizetype i = 0; i < attributes.size(); ++i) {
+            XmlAttribute& attribute = attributes_[static_cast<std::size_t>(i)];
+            attribute.namespaceUri = utf8(attributes[i].namespaceUri());
+            attribute.name = utf8(attributes[i].name());
+            attribute.value = attributes[i].value().toUtf8().toStdString();
+        }
+        return handler_.startElement(utf8(reader_.namespaceUri()), utf8(reader_.name()),
+                                     attributes_, positionOf(reader_));
+    }
+
+    QXmlStreamReader& reader_;
+    transfer::gpx::XmlHandler& handler_;
+    QHash<QString, std::string> names_;
+    std::vector<XmlAttribute> attributes_;
+};
 
 }  // namespace
 
@@ -54,12 +82,13 @@ std::optional<XmlFailure> QtXmlSource::parse(const std::string& path,
         return XmlFailure{file.errorString().toStdString(), {}};
     }
     QXmlStreamReader reader(&file);
+    Delivery delivery(reader, handler);
     while (!reader.atEnd()) {
         reader.readNext();
         if (reader.hasError()) {
             break;
         }
-        if (!deliver(reader, handler)) {
+        if (!delivery.deliver()) {
             return std::nullopt;
         }
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "common/numbers.h"
@@ -113,9 +112,8 @@ bool readZone(std::string_view text, std::size_t at, int& minutesEast) {
 }
 
 std::string twoDigits(int value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02d", value % 100);
-    return text;
+    const int digits = value % 100;
+    return {static_cast<char>('0' + digits / 10), static_cast<char>('0' + digits % 10)};
 }
 
 std::int16_t wholeMetres(double metres) {
@@ -183,16 +181,18 @@ std::optional<UtcTime> utcTimeFromIso(std::string_view text) {
 }
 
 std::string isoTextOf(const UtcTime& t) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    std::string iso = text;
+    // By hand rather than by a formatting call: a track of 32,767 points writes as many.
+    std::string iso = std::to_string(t.year);
+    iso.insert(0, iso.size() < 4 ? 4 - iso.size() : 0, '0');
+    iso += '-' + twoDigits(t.month) + '-' + twoDigits(t.day) + 'T' + twoDigits(t.hour) + ':' +
+           twoDigits(t.minute) + ':' + twoDigits(t.second);
     if (t.decimals == 1) {
-        iso += "." + std::to_string(t.hundredths / 10);
+        iso += '.';
+        iso += static_cast<char>('0' + t.hundredths / 10);
     } else if (t.decimals == 2) {
-        iso += "." + twoDigits(t.hundredths);
+        iso += '.' + twoDigits(t.hundredths);
     }
-    return iso + "Z";
+    return iso + 'Z';
 }
 
 std::optional<UtcTime> utcTimeFromReceiver(std::string_view date, std::string_view time) {

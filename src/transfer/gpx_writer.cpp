@@ -24,7 +24,14 @@ void textElement(std::string& out, std::size_t depth, const char* name, const st
     if (text.empty()) {
         return;
     }
-    out += indent(depth) + "<" + name + ">" + escaped(text) + "</" + name + ">\n";
+    out.append(depth * 2, ' ');
+    out += '<';
+    out += name;
+    out += '>';
+    out += escaped(text);
+    out += "</";
+    out += name;
+    out += ">\n";
 }
 
 }  // namespace
@@ -56,42 +63,66 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-std::string decimalText(double value, int decimals) {
+void appendDecimal(std::string& out, double value, int decimals) {
     if (!std::isfinite(value)) {
-        return "0";
+        out += '0';
+        return;
     }
     char buffer[64];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    std::string text(buffer, result.ptr);
-    if (text.find('.') != std::string::npos) {
+    std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    if (text.find('.') != std::string_view::npos) {
         while (text.back() == '0') {
-            text.pop_back();
+            text.remove_suffix(1);
         }
         if (text.back() == '.') {
-            text.pop_back();
+            text.remove_suffix(1);
         }
     }
-    return text == "-0" ? "0" : text;
+    out += text == "-0" ? std::string_view("0") : text;
 }
 
-std::string pointElement(const char* element, const Point& point, std::size_t depth) {
-    std::string out = indent(depth) + "<" + element + " lat=\"" + decimalText(point.latitude, 7) +
-                      "\" lon=\"" + decimalText(point.longitude, 7) + "\">\n";
+std::string decimalText(double value, int decimals) {
+    std::string text;
+    appendDecimal(text, value, decimals);
+    return text;
+}
+
+void appendPoint(std::string& out, const char* element, const Point& point, std::size_t depth) {
+    const std::size_t inner = (depth + 1) * 2;
+    out.append(depth * 2, ' ');
+    out += '<';
+    out += element;
+    out += " lat=\"";
+    appendDecimal(out, point.latitude, 7);
+    out += "\" lon=\"";
+    appendDecimal(out, point.longitude, 7);
+    out += "\">\n";
     // Children in the order the schema requires.
     if (point.elevation) {
-        out += indent(depth + 1) + "<ele>" + decimalText(*point.elevation, 4) + "</ele>\n";
+        out.append(inner, ' ');
+        out += "<ele>";
+        appendDecimal(out, *point.elevation, 4);
+        out += "</ele>\n";
     }
     if (point.time) {
-        out += indent(depth + 1) + "<time>" + isoTextOf(*point.time) + "</time>\n";
+        out.append(inner, ' ');
+        out += "<time>";
+        out += isoTextOf(*point.time);
+        out += "</time>\n";
     }
     textElement(out, depth + 1, "name", point.name);
     textElement(out, depth + 1, "cmt", point.comment);
     textElement(out, depth + 1, "sym", point.symbol);
     if (point.noFix) {
-        out += indent(depth + 1) + "<fix>none</fix>\n";
+        out.append(inner, ' ');
+        out += "<fix>none</fix>\n";
     }
-    return out + indent(depth) + "</" + element + ">\n";
+    out.append(depth * 2, ' ');
+    out += "</";
+    out += element;
+    out += ">\n";
 }
 
 Writer::Writer(std::ostream& out) : out_(out) {
@@ -104,27 +135,32 @@ void Writer::closeTo(std::size_t depth, std::string& content) {
     while (open_.size() > depth) {
         content += indent(open_.size() - 1) + "</" + open_.back() + ">\n";
         open_.pop_back();
+        tail_.clear();
     }
 }
 
 void Writer::open(const std::string& element, const std::string& attributes, std::string& content) {
     content += indent(open_.size()) + "<" + element + attributes + ">\n";
     open_.push_back(element);
+    tail_.clear();
 }
 
 std::optional<std::string> Writer::commit(const std::string& content) {
     if (failure_) {
         return failure_;
     }
-    std::string tail;
-    for (std::size_t depth = open_.size(); depth-- > 0;) {
-        tail += indent(depth) + "</" + open_[depth] + ">\n";
+    if (tail_.empty()) {
+        for (std::size_t depth = open_.size(); depth-- > 0;) {
+            tail_ += indent(depth) + "</" + open_[depth] + ">\n";
+        }
     }
     errno = 0;
     out_.seekp(bodyEnd_);
-    out_.write(content.data(), static_cast<std::streamsize>(content.size()));
+    // One write of the record and the closing tags, so that the file never ends between them.
+    buffer_.assign(content);
+    buffer_ += tail_;
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
     bodyEnd_ += static_cast<std::streamoff>(content.size());
-    out_.write(tail.data(), static_cast<std::streamsize>(tail.size()));
     out_.flush();
     if (!out_) {
         failure_ = describeError(errno);
@@ -136,7 +172,7 @@ std::optional<std::string> Writer::waypoint(const Point& point) {
     std::string content;
     closeTo(1, content);
     trackName_.reset();
-    content += pointElement("wpt", point, 1);
+    appendPoint(content, "wpt", point, 1);
     return commit(content);
 }
 
@@ -156,7 +192,7 @@ std::optional<std::string> Writer::routePoint(const Point& point) {
         closeTo(1, content);
         open("rte", "", content);
     }
-    content += pointElement("rtept", point, 2);
+    appendPoint(content, "rtept", point, 2);
     return commit(content);
 }
 
@@ -169,7 +205,7 @@ std::optional<std::string> Writer::trackPoint(const std::string& trackName, cons
         open("trkseg", "", content);
         trackName_ = trackName;
     }
-    content += pointElement("trkpt", point, 3);
+    appendPoint(content, "trkpt", point, 3);
     return commit(content);
 }
 

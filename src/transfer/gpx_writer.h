@@ -44,11 +44,11 @@ class Writer {
     std::streamoff bodyEnd_ = 0;
     std::vector<std::string> open_;  // the elements open, outermost first
     std::optional<std::string> trackName_;
+    std::string tail_;    // the closing tags of open_, innermost first; empty when to be made
+    std::string buffer_;  // what goes out in one write
     std::optional<std::string> failure_;
 };
 
-// The XML text of a point's children and the point itself, for tests and the writer.
-std::string pointElement(const char* element, const Point& point, std::size_t depth);
 // Text with &, <, >, " and ' escaped.
 std::string escaped(std::string_view text);
 // A number without exponent and with at most `decimals` decimals, trailing zeros dropped.
