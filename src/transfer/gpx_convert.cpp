@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
