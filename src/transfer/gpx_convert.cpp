@@ -243,9 +243,7 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
     }
     PlanResult planned = planUpload(kind, *read.document, in);
     if (!planned.plan) {
-        std::string why = planned.error;
-        why.resize(why.size() - std::string_view(" Nothing was sent.").size());
-        return {false, why};
+        return {false, planned.error};
     }
     const UploadPlan& plan = *planned.plan;
     std::vector<std::string> lines;

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "app/your_form.h"
-#include "common/line_split.h"
 #include "common/pattern_format.h"
 #include "transfer/gpx_reader.h"
 #include "transfer/gpx_transfers.h"
@@ -191,7 +190,8 @@ void YourForm::startGpxUpload(int entry) {
                                                               : transfer::UploadKind::Track;
     transfer::gpx::PlanResult planned = transfer::gpx::planUpload(kind, *read.document, path);
     if (!planned.plan) {
-        view_.showMessage(planned.error, MessageButtons::Ok, MessageKind::FileFailure);
+        view_.showMessage(planned.error + " Nothing was sent.", MessageButtons::Ok,
+                          MessageKind::FileFailure);
         return;
     }
     std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
@@ -239,15 +239,14 @@ void YourForm::sendNextGpxRecord() {
             break;
         case GpxTransfers::Stage::Routes:
             if (gpx.next < plan.routeSentences.size()) {
-                const std::string& sentence = plan.routeSentences[gpx.next++];
-                const auto fields = common::splitFields(sentence);
-                if (fields.size() > 2 && fields[2] == "1") {
+                const transfer::gpx::RouteSentence& sentence = plan.routeSentences[gpx.next++];
+                if (sentence.startsRoute) {
                     RouteCount.increment();
                 }
-                for (std::size_t i = 5; i < fields.size(); ++i) {
+                for (int i = 0; i < sentence.names; ++i) {
                     RecordCount.increment();
                 }
-                Magellan.SendSentence(sentence);
+                Magellan.SendSentence(sentence.text);
                 return;
             }
             break;

@@ -83,19 +83,19 @@ void planRoutes(const Document& document, UploadPlan& plan) {
 
 }  // namespace
 
-std::vector<std::string> routeSentences(int routeNumber, const std::vector<std::string>& names) {
+std::vector<RouteSentence> routeSentences(int routeNumber, const std::vector<std::string>& names) {
     constexpr std::size_t kNamesPerSentence = 2;
     const std::size_t count = (names.size() + kNamesPerSentence - 1) / kNamesPerSentence;
-    std::vector<std::string> sentences;
+    std::vector<RouteSentence> sentences;
     for (std::size_t i = 0; i < count; ++i) {
         std::string sentence = "$PMGNRTE," + common::formatInteger(static_cast<long long>(count)) +
                                "," + common::formatInteger(static_cast<long long>(i + 1)) + ",c," +
                                common::formatPattern(routeNumber, "00");
-        for (std::size_t j = i * kNamesPerSentence;
-             j < std::min(names.size(), (i + 1) * kNamesPerSentence); ++j) {
+        const std::size_t end = std::min(names.size(), (i + 1) * kNamesPerSentence);
+        for (std::size_t j = i * kNamesPerSentence; j < end; ++j) {
             sentence += "," + names[j];
         }
-        sentences.push_back(sentence);
+        sentences.push_back({sentence, i == 0, static_cast<int>(end - i * kNamesPerSentence)});
     }
     return sentences;
 }
@@ -109,15 +109,13 @@ PlanResult planUpload(UploadKind kind, const Document& document, const std::stri
                     document.waypoints[i], static_cast<std::int32_t>(i + 1), plan.changed));
             }
             if (plan.waypoints.empty()) {
-                return {std::nullopt,
-                        "The GPX file " + path + " holds no waypoints (<wpt>). Nothing was sent."};
+                return {std::nullopt, "The GPX file " + path + " holds no waypoints (<wpt>)."};
             }
             break;
         case UploadKind::Route:
             planRoutes(document, plan);
             if (plan.routes == 0) {
-                return {std::nullopt,
-                        "The GPX file " + path + " holds no routes (<rte>). Nothing was sent."};
+                return {std::nullopt, "The GPX file " + path + " holds no routes (<rte>)."};
             }
             break;
         case UploadKind::Track:
@@ -130,8 +128,7 @@ PlanResult planUpload(UploadKind kind, const Document& document, const std::stri
                 }
             }
             if (plan.trackPoints.empty()) {
-                return {std::nullopt, "The GPX file " + path +
-                                          " holds no track points (<trkpt>). Nothing was sent."};
+                return {std::nullopt, "The GPX file " + path + " holds no track points (<trkpt>)."};
             }
             break;
     }

@@ -12,6 +12,14 @@ namespace trawlix::transfer::gpx {
 
 // What an upload from a GPX file sends, worked out whole before anything goes: the records
 // in order, the route sentences, and how many characters had to be made safe.
+struct RouteSentence {
+    std::string text;  // "$PMGNRTE,..." without checksum
+    bool startsRoute = false;
+    int names = 0;
+
+    bool operator==(const RouteSentence&) const = default;
+};
+
 struct PlannedRoute {
     int number = 0;
     std::vector<link::WaypointRecord> entries;  // Field4 the name, Field1 the icon
@@ -23,7 +31,7 @@ struct UploadPlan {
     std::vector<link::WaypointRecord> waypoints;
     std::vector<link::TrackPointRecord> trackPoints;
     std::vector<PlannedRoute> routeList;
-    std::vector<std::string> routeSentences;  // "$PMGNRTE,..." without checksum
+    std::vector<RouteSentence> routeSentences;
     int routes = 0;
     int routeEntries = 0;
     int changed = 0;                         // characters that became blanks
@@ -32,14 +40,14 @@ struct UploadPlan {
 
 struct PlanResult {
     std::optional<UploadPlan> plan;
-    std::string error;  // names the file
+    std::string error;  // names the file; says nothing of what was or was not sent
 };
 
 // The plan for `kind`, or why the document holds nothing of that kind.
 PlanResult planUpload(UploadKind kind, const Document& document, const std::string& path);
 
 // The route sentences of one route: names two a sentence, as the receiver takes them.
-std::vector<std::string> routeSentences(int routeNumber, const std::vector<std::string>& names);
+std::vector<RouteSentence> routeSentences(int routeNumber, const std::vector<std::string>& names);
 
 // The parts of the completion message an upload from GPX adds to the usual one.
 std::string uploadNotes(const UploadPlan& plan);

@@ -140,8 +140,9 @@ TEST(GpxRoutes, PointsGoFirstAsWaypointsAndRoutesGetFreeNumbers) {
     const UploadPlan& plan = *planned.plan;
     // Route 1 is taken, so "Lakes" is 2; names in upper case; HOME is stored once.
     EXPECT_EQ(plan.routeSentences,
-              (std::vector<std::string>{"$PMGNRTE,2,1,c,02,HOME,R02P002", "$PMGNRTE,2,2,c,02,LAKE",
-                                        "$PMGNRTE,1,1,c,01,HOME"}));
+              (std::vector<RouteSentence>{{"$PMGNRTE,2,1,c,02,HOME,R02P002", true, 2},
+                                          {"$PMGNRTE,2,2,c,02,LAKE", false, 1},
+                                          {"$PMGNRTE,1,1,c,01,HOME", true, 1}}));
     ASSERT_EQ(plan.waypoints.size(), 3u);
     EXPECT_EQ(plan.waypoints[0].Field1, "HOME");
     EXPECT_EQ(plan.waypoints[1].Field1, "R02P002");
