@@ -111,10 +111,9 @@ void YourForm::closeAndShow(std::int32_t& fileNum, const std::string& fileName) 
     fileNum = 0;
     if (gpx) {
         if (!view_.openWithDefaultProgram(fileName)) {
-            view_.showMessage("Can't open " + fileName +
-                                  " in a program for GPX files. The "
-                                  "file is saved.",
-                              MessageButtons::Ok, MessageKind::Information);
+            view_.showMessage(
+                "Can't open " + fileName + " in a program for GPX files. The file is saved.",
+                MessageButtons::Ok, MessageKind::Information);
         }
         return;
     }

@@ -175,6 +175,13 @@ TEST_F(GpxConversion, ARouteNeedsItsWaypoints) {
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.message.find("names the waypoint HOME"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path("r.gpx")));
+    // The waypoints may come as GPX too.
+    writeFile("w.gpx",
+              std::string(kHead) + "<wpt lat=\"46.5\" lon=\"7\"><name>HOME</name></wpt></gpx>");
+    const auto found = transfer::gpx::textToGpx(UploadKind::Route, path("r.txt"), path("r.gpx"),
+                                                path("w.gpx"), xml);
+    EXPECT_TRUE(found.ok) << found.message;
+    EXPECT_NE(readFile("r.gpx").find("<rtept lat=\"46.5\" lon=\"7\">"), std::string::npos);
 }
 
 }  // namespace
