@@ -1,5 +1,6 @@
 // Trawlix: links a PC to a hand-held GPS receiver over a serial line.
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -25,6 +26,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QString::fromLatin1(trawlix::common::kDesktopId));
+    // The installed icon, found through the icon theme; none when run from the build tree.
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(trawlix::common::kDesktopId)));
     trawlix::app::QtSettingsStore settings;
     trawlix::link::SerialLink magellan(
         [&settings](std::int16_t port) { return trawlix::app::deviceForPort(settings, port); });
