@@ -10,6 +10,7 @@
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
+#include "common/version.h"
 #include "qt/console_platform.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
@@ -160,6 +161,10 @@ int main(int argc, char* argv[]) {
         std::printf("%s", cli::usage().c_str());
         return cli::kCompleted;
     }
+    if (options.command == CliOptions::Command::ProgramVersion) {
+        std::printf("trawlix-cli %s\n", common::kVersion);
+        return cli::kCompleted;
+    }
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
@@ -199,6 +204,7 @@ int main(int argc, char* argv[]) {
             status = runNmea(options, form, view);
             break;
         case CliOptions::Command::Help:
+        case CliOptions::Command::ProgramVersion:
             break;
     }
     magellan.ClosePort();
