@@ -139,7 +139,7 @@ TEST_F(EndToEnd, TrackUploadReachesTheReceiver) {
     const auto store = line.store();
     ASSERT_EQ(store.track.size(), 2u);
     EXPECT_EQ(store.track[0].altitude, "00305");  // 304.8 metres, whole
-    EXPECT_EQ(store.track[0].latitude, "4630.00");
+    EXPECT_EQ(store.track[0].latitude, "4630.000");
     EXPECT_EQ(store.track[1].validity, "V");
     EXPECT_EQ(store.track[1].date, "010199");
 }
