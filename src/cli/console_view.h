@@ -53,7 +53,7 @@ class ConsoleView : public app::FormView {
     std::FILE* err_;
     bool verbose_;
     std::map<app::Label, std::string> captions_;
-    std::set<std::int16_t> ports_{1, 2, 3, 4, 5, 6};
+    std::set<std::int16_t> ports_;  // the built-in ports, and those added
     bool fixChanged_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/device_settings.h"
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
@@ -181,7 +182,7 @@ int main(int argc, char* argv[]) {
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
-    if (view.caption(app::Label::ProductId) == "PID") {
+    if (view.caption(app::Label::ProductId) == app::kInitialProductCaption) {
         return cli::kNoAnswer;  // interrupted while waiting for the receiver
     }
     int status = cli::kCompleted;

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "app/window_captions.h"
 #include "app/your_form.h"
 
 namespace trawlix::app {
@@ -26,6 +27,10 @@ constexpr int kRowHeight = 24;
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+QString qstringOf(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QFont labelFont() {
@@ -80,6 +85,8 @@ QLabel* MainWindow::makeLabel(QWidget* area, const char* name, const QString& te
     auto* label = new QLabel(text, area);
     label->setObjectName(name);
     label->setFont(labelFont());
+    // Captions carry text from the receiver and from files: shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -90,9 +97,12 @@ void MainWindow::buildLabels(QWidget* area) {
     const int row2 = row1 + kRowHeight;
     const int row3 = row2 + kRowHeight;
     const int row4 = row3 + kRowHeight;
-    labels_[Label::ProductId] = makeLabel(area, "lblProductID", "PID", kMargin, row1);
-    labels_[Label::GpsDesc] = makeLabel(area, "lblGPSDesc", "Desc", kMargin, row2);
-    labels_[Label::Version] = makeLabel(area, "lblVersion", "Ver", kSecondColumn, row2);
+    labels_[Label::ProductId] =
+        makeLabel(area, "lblProductID", qstringOf(kInitialProductCaption), kMargin, row1);
+    labels_[Label::GpsDesc] =
+        makeLabel(area, "lblGPSDesc", qstringOf(kInitialDescriptionCaption), kMargin, row2);
+    labels_[Label::Version] =
+        makeLabel(area, "lblVersion", qstringOf(kInitialVersionCaption), kSecondColumn, row2);
 
     // Caption label, then its value label directly after it.
     struct Pair {
@@ -124,8 +134,8 @@ void MainWindow::buildMenus() {
     mnuFile->setObjectName("mnuFile");
     mnuAssign_ = mnuFile->addMenu("&Assign Port");
     mnuAssign_->setObjectName("mnuAssign");
-    for (std::int16_t n = 1; n <= 6; ++n) {
-        QAction* item = mnuAssign_->addAction(QString("Port %1").arg(n));
+    for (std::int16_t n = 1; n <= kBuiltInPorts; ++n) {
+        QAction* item = mnuAssign_->addAction(qstringOf(portCaption(n)));
         item->setObjectName("mnuPort");
         item->setCheckable(true);
         item->setProperty("Index", n);
@@ -135,9 +145,9 @@ void MainWindow::buildMenus() {
     mnuPortAdd_->setObjectName("mnuPortAdd");
     QMenu* mnuBaudRates = mnuAssign_->addMenu("&Baud Rate");
     mnuBaudRates->setObjectName("mnuBaudRates");
-    const char* baudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
     for (int i = 0; i < 2; ++i) {
-        mnuBaud_[i] = mnuBaudRates->addAction(baudCaptions[i]);
+        mnuBaud_[i] =
+            mnuBaudRates->addAction(qstringOf(kBaudCaptions[static_cast<std::size_t>(i)]));
         mnuBaud_[i]->setObjectName("mnuBaud");
         mnuBaud_[i]->setCheckable(true);
         mnuBaud_[i]->setProperty("Index", i);
@@ -241,6 +251,7 @@ MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons bu
 
 MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);  // messages quote file names, lines and receiver text
     switch (buttons) {
         case MessageButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);

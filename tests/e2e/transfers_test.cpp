@@ -158,7 +158,7 @@ TEST_F(EndToEnd, DownloadUploadDownloadGivesBackTheSameFiles) {
 }
 
 TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
-    view.choose(8);
+    view.choose(app::kNmeaOn);
     form.cboFunction_Click();
     const auto filled = [&] {
         for (auto label : {app::Label::Lat, app::Label::Lon, app::Label::Alt, app::Label::Time,
@@ -172,7 +172,7 @@ TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
     ASSERT_TRUE(waitUntil(filled, 2000));
     EXPECT_EQ(view.caption(app::Label::Lat).rfind("46°", 0), 0u);
     EXPECT_EQ(view.caption(app::Label::Hdop), "8.2021");
-    view.choose(9);
+    view.choose(app::kNmeaOff);
     form.cboFunction_Click();
     spin(300);
     view.captions[app::Label::Time] = "stopped";
@@ -182,10 +182,10 @@ TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
 
 TEST_F(EndToEnd, ResetDuringADownloadKeepsWhatWasWritten) {
     view.fileAnswers.push_back(path("partial.txt"));
-    view.choose(4);
+    view.choose(app::kRequestTracks);
     form.cboFunction_Click();
     ASSERT_TRUE(waitUntil([&] { return form.RecordCount.value() >= 20; }, 5000));
-    view.choose(0);
+    view.choose(app::kReset);
     form.cboFunction_Click();
     spin(200);
     const auto written = lines(readFile("partial.txt"));

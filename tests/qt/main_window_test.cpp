@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/your_form.h"
 #include "support/fake_gps_link.h"
@@ -126,7 +130,7 @@ TEST_F(MainWindowTest, FunctionListHasTheTenEntriesAndNoSelection) {
     EXPECT_TRUE(combo->isEditable());
 }
 
-TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
+TEST_F(MainWindowTest, InitialCaptionsBoldLabelsAndAnEvenlySpacedList) {
     EXPECT_EQ(window.windowTitle(), "Trawlix");
     const std::map<QString, QString> initial = {
         {"lblProductID", "PID"}, {"lblGPSDesc", "Desc"}, {"lblVersion", "Ver"},
@@ -137,7 +141,6 @@ TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
         ASSERT_NE(label, nullptr) << name.toStdString();
         EXPECT_EQ(label->text(), text) << name.toStdString();
         EXPECT_TRUE(label->font().bold()) << name.toStdString();
-        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 8.25);
     }
     std::map<int, QString> captions;
     for (QLabel* label : window.findChildren<QLabel*>("Label1")) {
@@ -148,7 +151,9 @@ TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
                   {0, "Lat"}, {1, "Lon"}, {2, "HDOP"}, {3, "Date"}, {4, "Alt"}, {5, "UTC"}}));
     auto* list = window.findChild<QListWidget*>("List1");
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->font().family(), "Courier New");
+    // Sentences in the debug list line up column by column.
+    EXPECT_EQ(QFontMetrics(list->font()).horizontalAdvance("iiii"),
+              QFontMetrics(list->font()).horizontalAdvance("WWWW"));
     EXPECT_FALSE(list->font().bold());
     EXPECT_EQ(window.findChild<QPushButton*>("cmdReset")->text(), "Reset");
 }
@@ -185,6 +190,33 @@ TEST_F(MainWindowTest, ValueLabelsSizeThemselvesToTheirText) {
     EXPECT_EQ(label->text(), "48°07.038'N");
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
     EXPECT_EQ(window.caption(app::Label::Lat), "48°07.038'N");
+}
+
+TEST_F(MainWindowTest, TextFromTheReceiverOrAFileIsShownAsItIsNotAsMarkup) {
+    const std::string markup = "<font color=red size=6>X</font><img src=/etc/passwd>";
+    window.setCaption(app::Label::ProductId, markup);
+    auto* label = window.findChild<QLabel*>("lblProductID");
+    // Shown as markup, the label would be one large red X: narrower than the literal text.
+    EXPECT_GE(label->sizeHint().width(),
+              label->fontMetrics().horizontalAdvance(QString::fromStdString(markup)));
+
+    // The message box, the plain window's own one this time.
+    app::MainWindow plain;
+    QString boxText;
+    Qt::TextFormat boxFormat = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* text = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(text, nullptr);
+        boxText = text->text();
+        boxFormat = text->textFormat();
+        box->accept();
+    });
+    plain.showMessage("Can't send the file " + markup, app::MessageButtons::Ok,
+                      app::MessageKind::FileFailure);
+    EXPECT_EQ(boxText, QString::fromStdString("Can't send the file " + markup));
+    EXPECT_EQ(boxFormat, Qt::PlainText);
 }
 
 }  // namespace
