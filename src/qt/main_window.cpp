@@ -15,6 +15,7 @@
 
 #include "app/window_captions.h"
 #include "app/your_form.h"
+#include "qt/plain_text_opener.h"
 
 namespace trawlix::app {
 namespace {
@@ -302,7 +303,7 @@ bool MainWindow::launchEditor(const QString& path) {
 #elif defined(Q_OS_MACOS)
     return QProcess::startDetached("open", {"-t", path});
 #else
-    return QProcess::startDetached("xdg-open", {path});
+    return openAsPlainText(path);
 #endif
 }
 
