@@ -70,9 +70,10 @@ void ConsoleView::showFileDialog(app::FileDialogMode, app::CommonDialog& dialog)
     dialog.FileName = fileAnswer;
 }
 
-std::string ConsoleView::fixLine() const {
+std::string ConsoleView::fixLine(const NmeaValues& values) const {
     return caption(Label::Date) + " " + caption(Label::Time) + "  " + caption(Label::Lat) + " " +
-           caption(Label::Lon) + "  " + caption(Label::Alt) + "  HDOP " + caption(Label::Hdop);
+           caption(Label::Lon) + "  " + values.altitudeText() + " " + caption(Label::Alt) + "  " +
+           values.precisionText();
 }
 
 void ReadOnlySettings::override(const std::string& section, const std::string& key,
