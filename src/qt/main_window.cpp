@@ -42,6 +42,22 @@ QFont labelFont() {
     return font;
 }
 
+// The debug list's scroll bars with a thumb darker than its groove. Fusion draws the thumb
+// light on a darker groove; the debug lines are only a little wider than the list, so the
+// thumb fills nearly the whole bar and the sliver of groove left over reads as the thumb, at
+// the wrong end: at the right while the start of the lines shows. With a dark thumb on a
+// light groove, as most desktops draw them, the thumb is where the view is.
+constexpr const char* kListScrollBars =
+    "QScrollBar { background: palette(base); border: 1px solid palette(midlight); }"
+    "QScrollBar:horizontal { height: 14px; }"
+    "QScrollBar:vertical { width: 14px; }"
+    "QScrollBar::handle { background: palette(mid); border-radius: 4px; margin: 2px; }"
+    "QScrollBar::handle:hover { background: palette(dark); }"
+    "QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::handle:vertical { min-height: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
+
 QFont listFont() {
     QFont font("Courier New");
     font.setStyleHint(QFont::TypeWriter);
@@ -73,6 +89,7 @@ MainWindow::MainWindow() {
     List1_ = new QListWidget(area);
     List1_->setObjectName("List1");
     List1_->setFont(listFont());
+    List1_->setStyleSheet(kListScrollBars);
     const int listTop = 5 * kRowHeight + 26;
     List1_->setGeometry(kMargin, listTop, kClientWidth - 2 * kMargin,
                         kClientHeight - listTop - kMargin);

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "app/your_form.h"
@@ -217,6 +218,44 @@ TEST_F(MainWindowTest, TextFromTheReceiverOrAFileIsShownAsItIsNotAsMarkup) {
                       app::MessageKind::FileFailure);
     EXPECT_EQ(boxText, QString::fromStdString("Can't send the file " + markup));
     EXPECT_EQ(boxFormat, Qt::PlainText);
+}
+
+// The middle of the darker part of a horizontal scroll bar as drawn: where the eye finds
+// the thumb.
+int darkPartCentre(QScrollBar* bar) {
+    const QImage image = bar->grab().toImage();
+    const int y = image.height() / 2;
+    int darkest = 255;
+    int lightest = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        lightest = std::max(lightest, qGray(image.pixel(x, y)));
+    }
+    long sum = 0;
+    long count = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        if (qGray(image.pixel(x, y)) < (darkest + lightest) / 2) {
+            sum += x;
+            ++count;
+        }
+    }
+    return count == 0 ? -1 : static_cast<int>(sum / count);
+}
+
+TEST_F(MainWindowTest, DebugListThumbLooksToBeWhereTheViewIs) {
+    window.show();
+    // Lines a little wider than the list, as the sentences of a receiver are.
+    for (int i = 0; i < 6; ++i) {
+        window.addListLine(
+            "< $GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75");
+    }
+    QApplication::processEvents();
+    QScrollBar* bar = window.findChild<QListWidget*>("List1")->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->minimum());
+    EXPECT_LT(darkPartCentre(bar), bar->width() / 2) << "the start of the lines shows";
+    bar->setValue(bar->maximum());
+    EXPECT_GT(darkPartCentre(bar), bar->width() / 2) << "the end of the lines shows";
 }
 
 }  // namespace
