@@ -79,7 +79,7 @@ TEST(TrackPoints, SurviveTheFilesFiveDecimalsOfADegree) {
         record.Longitude = fiveDecimals(179.9 - step * 0.0599713);
         const TrackPointRecord back = decodeTrackPoint(fieldsOf(encodeTrackPoint(record)));
         for (const auto& [sent, delivered] : {std::pair{record.Latitude, back.Latitude},
-                                             std::pair{record.Longitude, back.Longitude}}) {
+                                              std::pair{record.Longitude, back.Longitude}}) {
             const double nearestMinutes = std::round(std::fabs(sent) * 60000) / 60000;
             if (std::fabs(nearestMinutes - std::fabs(sent)) < 0.49e-5) {
                 EXPECT_EQ(fiveDecimals(delivered), sent);

@@ -252,7 +252,9 @@ TEST_F(Uploads, RouteNamesAndTrackTimesAreMadeSafeToo) {
               "Transfer Complete. 1 Routes sent.\r\nConsisting of 1 Waypoints. 1 name had "
               "characters the GPS cannot take; they became blanks.");
 
-    startUpload(app::kSendTrack, "t.txt", "Point,True,0715$8,1,1,1,0,1108\x7f" "8\r\n");
+    startUpload(app::kSendTrack, "t.txt",
+                "Point,True,0715$8,1,1,1,0,1108\x7f"
+                "8\r\n");
     ack(protocol::kTrackPointKind);
     ackEnd();
     EXPECT_EQ(link.uploadedTrackPoints.at(0).Field2, "0715 8");
