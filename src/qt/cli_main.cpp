@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/device_settings.h"
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
@@ -114,14 +115,16 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     return exitStatusFor(*view.outcome);
 }
 
-int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
+int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view,
+            cli::NmeaTap& tap, const cli::NmeaValues& values) {
     // A receiver sends the sentences of a fix together: they change the values within one
     // turn of the loop, and make one line.
     int fixes = 0;
     const auto printChanges = [&] {
-        if (view.takeFixChange()) {
+        const bool captionsChanged = view.takeFixChange();
+        if (tap.takeChange() || captionsChanged) {
             ++fixes;
-            std::printf("%s\n", view.fixLine().c_str());
+            std::printf("%s\n", view.fixLine(values).c_str());
             std::fflush(stdout);
         }
     };
@@ -181,12 +184,17 @@ int main(int argc, char* argv[]) {
     cli::ConsoleView view(stdout, stderr, options.verbose);
     app::YourForm form(view, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
+    // The link's events reach the form through the tap, which also keeps the values only
+    // the console prints.
+    cli::NmeaValues values;
+    cli::NmeaTap tap(form, values);
+    magellan.setListener(&tap);
 
     form.Form_Load();
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
-    if (view.caption(app::Label::ProductId) == "PID") {
+    if (view.caption(app::Label::ProductId) == app::kInitialProductCaption) {
         return cli::kNoAnswer;  // interrupted while waiting for the receiver
     }
     int status = cli::kCompleted;
@@ -201,7 +209,7 @@ int main(int argc, char* argv[]) {
             status = runTransfer(options, form, view);
             break;
         case CliOptions::Command::Nmea:
-            status = runNmea(options, form, view);
+            status = runNmea(options, form, view, tap, values);
             break;
         case CliOptions::Command::Help:
         case CliOptions::Command::ProgramVersion:
