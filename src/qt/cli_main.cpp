@@ -6,11 +6,15 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/port_holder.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
+#include "common/numbers.h"
 #include "qt/console_platform.h"
+#include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
 
@@ -145,6 +149,69 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     return cli::kCompleted;
 }
 
+int runPorts(app::QtSettingsStore& stored) {
+    for (const std::string& line :
+         app::portsReport(app::systemPorts(), app::assignedDevices(stored), app::sameDevice)) {
+        std::printf("%s\n", line.c_str());
+    }
+    return cli::kCompleted;
+}
+
+// The port number --save assigns to: --port, else the window's current port.
+std::int16_t currentPortNumber(const CliOptions& options, app::SettingsStore& settings) {
+    if (options.port) {
+        return static_cast<std::int16_t>(*options.port);
+    }
+    const auto stored =
+        common::strictInt16(settings.GetSetting(app::kSettingsApplication, "Port", "Port", "2"));
+    return stored && *stored >= 1 ? *stored : std::int16_t{2};
+}
+
+int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
+    const auto candidates = app::detectionCandidates(
+        app::systemPorts(), app::assignedDevices(stored), options.devices, app::sameDevice);
+    app::PortDetector detector;
+    const bool terminal = cli::isTerminal(stderr);
+    QObject::connect(&detector, &app::PortDetector::progressed, [&](int done, int total) {
+        if (terminal) {
+            std::fprintf(stderr, "\rProbing: %d of %d done", done, total);
+            std::fflush(stderr);
+        }
+    });
+    detector.start(candidates);
+    runUntil([&] { return detector.finished(); });
+    if (!detector.finished()) {
+        detector.cancel();
+    }
+    if (terminal && !candidates.empty()) {
+        std::fprintf(stderr, "\r\033[K");
+    }
+    const auto results = detector.results();
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome == app::ProbeOutcome::Found) {
+            std::printf("%s\n", app::describeResult(result).c_str());
+        }
+    }
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome != app::ProbeOutcome::Found) {
+            std::fprintf(stderr, "%s\n", app::describeResult(result).c_str());
+        }
+    }
+    const auto receiver = app::firstReceiver(results);
+    if (!receiver) {
+        std::fprintf(stderr,
+                     candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
+        return cli::kNoAnswer;
+    }
+    if (options.save) {
+        const std::int16_t port = currentPortNumber(options, stored);
+        app::assignReceiver(stored, port, *receiver);
+        std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
+                    app::lineSettingsAt(receiver->baud).c_str());
+    }
+    return cli::kCompleted;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -163,6 +230,12 @@ int main(int argc, char* argv[]) {
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
+    if (options.command == CliOptions::Command::Ports) {
+        return runPorts(stored);
+    }
+    if (options.command == CliOptions::Command::Detect) {
+        return runDetect(options, stored);
+    }
     cli::ReadOnlySettings settings(stored);
     if (options.port) {
         settings.override("Port", "Port", std::to_string(*options.port));
@@ -199,6 +272,8 @@ int main(int argc, char* argv[]) {
             status = runNmea(options, form, view);
             break;
         case CliOptions::Command::Help:
+        case CliOptions::Command::Ports:
+        case CliOptions::Command::Detect:
             break;
     }
     magellan.ClosePort();
