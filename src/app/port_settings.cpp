@@ -38,11 +38,6 @@ std::int16_t YourForm::readStoredNext() {
     return next ? *next : kFirstAddedPort;
 }
 
-void YourForm::reportCannotOpenPort() {
-    view_.showMessage("Can't open com port " + common::formatInteger(CurrentPort),
-                      MessageButtons::Ok, MessageKind::PortFailure);
-}
-
 void YourForm::requestVersionAfterOpen() {
     PendingCommand = Magellan.CommandState().VersionCommand;
     Magellan.RequestVersion();
@@ -51,10 +46,12 @@ void YourForm::requestVersionAfterOpen() {
 
 void YourForm::SetPort() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
     Magellan.OpenPort();
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
         return;
     }
@@ -107,13 +104,16 @@ void YourForm::mnuBaud_Click(std::int16_t Index) {
 void YourForm::mnuOpen_Click() {
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
     }
 }
 
 void YourForm::mnuClose_Click() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
+    showPortState(false);
 }
 
 }  // namespace trawlix::app

@@ -19,16 +19,20 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
     } else if (ID == state.WaypointKind) {
         WriteWaypoint();
         RecordCount.increment();
+        showReceiving("waypoints");
     } else if (ID == state.RouteKind) {
         WriteHeaderRecord();
         RouteCount.increment();
         RecordCount.increment();
+        showReceiving("routes");
     } else if (ID == state.RouteWaypointKind) {
         WriteRouteWaypoint();
         RecordCount.increment();
+        showReceiving("routes");
     } else if (ID == state.TrackPointKind) {
         WriteTrackPoint();
         RecordCount.increment();
+        showReceiving("track points");
     } else if (ID == link::protocol::kEndId) {
         endOfDownload();
     } else if (ID == state.IgnoredKind2) {
@@ -77,6 +81,7 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
 }
 
 void YourForm::endOfDownload() {
+    showActivity("Ready");
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
     const link::CommandState& commands = Magellan.CommandState();
@@ -137,6 +142,7 @@ void YourForm::uploadComplete() {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
     }
     if (!text.empty()) {
+        showActivity("Ready");
         view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
     }
     PendingCommand = "";

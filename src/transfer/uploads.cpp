@@ -54,6 +54,7 @@ void YourForm::Send_Waypoint() {
         return;
     }
     RecordCount.increment();
+    showSending();
     link::WaypointRecord record;
     if (const auto why = transfer::readWaypointLine(common::splitFields(*line), record)) {
         stopUpload(WaypointFileNum, WaypointFileName, *why);
@@ -83,6 +84,7 @@ void YourForm::Send_Track(bool& Start) {
     Magellan.TrackPointRecord() = record;
     Magellan.UploadTrackPoint();
     RecordCount.increment();
+    showSending();
 }
 
 void YourForm::Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
@@ -155,6 +157,7 @@ bool YourForm::routeLine(const std::string& line) {
     }
     ++RouteEntryCount;
     RecordCount.increment();
+    showSending();
     RouteEntries += "," + transfer::routeEntryName(fields);
     if (RouteEntryCount == 2) {
         sendRouteSentence();
