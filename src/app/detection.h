@@ -19,6 +19,9 @@ inline constexpr int kProbeSpeeds[] = {4800, 9600};
 // How long one speed waits for a reply. A receiver answers within a few hundred
 // milliseconds at 4800 baud; both speeds of a silent port end well inside three seconds.
 inline constexpr int kProbeReplyMs = 1200;
+// After a garbled answer the rest of it is still crossing the line; the next speed waits
+// for this much quiet, so that the tail is not taken for that speed's answer.
+inline constexpr int kProbeQuietMs = 60;
 
 // A serial port as the system reports it.
 struct SystemPort {

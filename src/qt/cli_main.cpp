@@ -47,12 +47,13 @@ int functionEntry(const CliOptions& options) {
            kind;
 }
 
-// Shows the count of records on standard error while a transfer runs: one line rewritten
-// in place on a terminal, a plain line a second otherwise.
+// Shows the count of records on standard error while a transfer runs: on a terminal the
+// window's status text (with the total and time left of an upload) in one line rewritten in
+// place, a plain line a second otherwise.
 class Progress {
   public:
-    explicit Progress(const app::YourForm& form)
-        : form_(form), terminal_(cli::isTerminal(stderr)) {}
+    Progress(const app::YourForm& form, const cli::ConsoleView& view)
+        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)) {}
 
     void update() {
         const int count = form_.RecordCount.value();
@@ -61,7 +62,7 @@ class Progress {
         }
         shown_ = count;
         if (terminal_) {
-            std::fprintf(stderr, "\r%d records", count);
+            std::fprintf(stderr, "\r%s\033[K", view_.activity.c_str());
         } else if (lastLine_.elapsed() >= 1000) {
             std::fprintf(stderr, "%d records\n", count);
             lastLine_.restart();
@@ -76,6 +77,7 @@ class Progress {
 
   private:
     const app::YourForm& form_;
+    const cli::ConsoleView& view_;
     bool terminal_;
     int shown_ = -1;
     QElapsedTimer lastLine_ = [] {
@@ -103,7 +105,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     view.fileAnswer =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     view.function = functionEntry(options);
-    Progress progress(form);
+    Progress progress(form, view);
     form.cboFunction_Click();
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();

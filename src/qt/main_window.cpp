@@ -303,6 +303,7 @@ std::optional<std::vector<ProbeResult>> MainWindow::findReceivers() {
     const std::vector<Candidate> candidates =
         searchCandidates_ ? searchCandidates_() : std::vector<Candidate>();
     PortDetector detector;
+    detector.setStopAtFirstReceiver(true);
     QProgressDialog dialog("Looking for the receiver...", "Cancel", 0,
                            static_cast<int>(candidates.size()), this);
     dialog.setWindowTitle("Find GPS");

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -90,6 +91,8 @@ class PortDetector::DeviceProbe : public QObject {
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, this, [this] { speedOver(); });
         connect(&port_, &QSerialPort::readyRead, this, [this] { onReadyRead(); });
+        quiet_.setSingleShot(true);
+        connect(&quiet_, &QTimer::timeout, this, [this] { tryNextSpeed(); });
     }
 
     void start() {
@@ -164,6 +167,14 @@ class PortDetector::DeviceProbe : public QObject {
 
     void onReadyRead() {
         const QByteArray bytes = port_.readAll();
+        if (quiet_.isActive()) {
+            // Still the tail of the garbled answer; a line that never falls quiet (a receiver
+            // talking on at its own speed) is not waited for beyond a reply's time.
+            if (settling_.elapsed() < kProbeReplyMs) {
+                quiet_.start(kProbeQuietMs);
+            }
+            return;
+        }
         if (finished_ || !timer_.isActive()) {
             return;
         }
@@ -177,16 +188,22 @@ class PortDetector::DeviceProbe : public QObject {
     void speedOver() {
         timer_.stop();
         plan_.speedDone(reading_);
+        if (reading_.verdict() == link::VersionProbe::Verdict::Garbled && !plan_.done()) {
+            settling_.start();
+            quiet_.start(kProbeQuietMs);
+            return;
+        }
         tryNextSpeed();
     }
 
     void finish() {
         timer_.stop();
+        quiet_.stop();
         if (port_.isOpen()) {
             port_.close();
         }
         finished_ = true;
-        owner_.probeDone();
+        owner_.probeDone(plan_.result());
     }
 
     PortDetector& owner_;
@@ -194,6 +211,8 @@ class PortDetector::DeviceProbe : public QObject {
     QString device_;
     QSerialPort port_;
     QTimer timer_;
+    QTimer quiet_;
+    QElapsedTimer settling_;
     link::VersionProbe reading_;
     bool finished_ = false;
 };
@@ -225,9 +244,13 @@ void PortDetector::cancel() {
     }
 }
 
-void PortDetector::probeDone() {
+void PortDetector::probeDone(const ProbeResult& result) {
     ++done_;
     emit progressed(doneCount(), total());
+    if (stopAtFirstReceiver_ && result.outcome == ProbeOutcome::Found && !finished()) {
+        cancel();  // the last probe cancelled says all is done
+        return;
+    }
     if (finished()) {
         emit allDone();
     }

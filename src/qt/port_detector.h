@@ -26,6 +26,9 @@ class PortDetector : public QObject {
     explicit PortDetector(QObject* parent = nullptr);
     ~PortDetector() override;
 
+    // The window's search ends at the first receiver: the user wants to get going. The
+    // command line hears every device out, to report each.
+    void setStopAtFirstReceiver(bool stop) { stopAtFirstReceiver_ = stop; }
     void start(const std::vector<Candidate>& candidates);
     // Ends every probe still running; their results say so.
     void cancel();
@@ -42,10 +45,11 @@ class PortDetector : public QObject {
 
   private:
     class DeviceProbe;
-    void probeDone();
+    void probeDone(const ProbeResult& result);
 
     std::vector<std::unique_ptr<DeviceProbe>> probes_;
     std::size_t done_ = 0;
+    bool stopAtFirstReceiver_ = false;
 };
 
 }  // namespace trawlix::app
