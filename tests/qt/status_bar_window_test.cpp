@@ -10,6 +10,7 @@
 #include "app/your_form.h"
 #include "link/protocol_texts.h"
 #include "qt/main_window.h"
+#include "sim/pty_host.h"
 #include "support/fake_gps_link.h"
 #include "support/scripted_view.h"
 
@@ -138,6 +139,30 @@ TEST_F(StatusBarWindow, OpenFailureBoxCarriesTheReasonAsInformativeText) {
     ASSERT_EQ(window.details.size(), 1);
     EXPECT_TRUE(window.details[0].startsWith("Can't open /dev/ttyUSB0: permission denied\n\n"));
     EXPECT_TRUE(window.details[0].contains("Find GPS..."));
+}
+
+// The search itself, with its progress dialog, against receivers on pseudo-terminals: it
+// ends at the receiver that answers only at 9600 baud, and the port is pointed at it.
+TEST_F(StatusBarWindow, FindGpsEndsAtTheReceiverAndAssignsIt) {
+    sim::Faults silent;
+    silent.silent = true;
+    sim::PtyHost quiet(sim::SimulatedReceiver(sim::exampleStore(), silent), {});
+    sim::PtyHost::Options only9600;
+    only9600.answerBaud = 9600;
+    sim::PtyHost receiver(sim::SimulatedReceiver(), only9600);
+    std::string error;
+    ASSERT_TRUE(quiet.open(error) && receiver.open(error)) << error;
+    quiet.start();
+    receiver.start();
+    window.setSearchCandidates([&] {
+        return std::vector<app::Candidate>{{quiet.path(), {}}, {receiver.path(), {}}};
+    });
+
+    form.mnuFindGps_Click();
+    EXPECT_EQ(settings.values["Devices/Port2"], receiver.path());
+    EXPECT_EQ(settings.values["Port/Settings"], "9600,N,8,1");
+    EXPECT_EQ(text("statusPort"), "Port 2 \u00b7 " + receiver.path() + " \u00b7 9600,N,8,1");
+    EXPECT_TRUE(window.details.isEmpty()) << window.details.join("\n").toStdString();
 }
 
 }  // namespace
