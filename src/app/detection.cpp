@@ -232,12 +232,13 @@ std::vector<std::string> portsReport(const std::vector<SystemPort>& system,
         lines.push_back(port.device + "  " + portNames(portsOf(port.device, assigned, sameDevice)) +
                         (details.empty() ? "" : "  " + details));
     }
-    for (const auto& [number, device] : assigned) {
+    for (const auto& entry : assigned) {
+        const std::string& device = entry.second;
         const bool listed = std::any_of(system.begin(), system.end(), [&](const SystemPort& p) {
             return sameDevice(p.device, device);
         });
         if (!listed) {
-            lines.push_back(device + "  Port " + std::to_string(number) +
+            lines.push_back(device + "  Port " + std::to_string(entry.first) +
                             "  named in the settings; the system does not list it");
         }
     }
