@@ -1,5 +1,6 @@
 #include "app/port_holder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 
@@ -122,8 +123,20 @@ std::optional<PortHolder> lockFileHolder(const std::string& device, long ownPid,
 
 std::optional<PortHolder> processHolder(const std::string& device, long ownPid,
                                         const fs::path& proc) {
-    const std::string target = canonical(device);
-    const bool pty = isPseudoTerminal(target);
+    const auto holders = processHolders({device}, ownPid, proc);
+    if (holders.empty()) {
+        return std::nullopt;
+    }
+    return holders.begin()->second;
+}
+
+std::map<std::string, PortHolder> processHolders(const std::vector<std::string>& devices,
+                                                 long ownPid, const fs::path& proc) {
+    std::map<std::string, std::string> wanted;  // canonical name -> name as given
+    for (const std::string& device : devices) {
+        wanted.emplace(canonical(device), device);
+    }
+    std::map<std::string, PortHolder> holders;
     std::error_code ec;
     for (fs::directory_iterator it(proc, ec), end; !ec && it != end; it.increment(ec)) {
         const auto pid = pidOf(it->path().filename().string());
@@ -131,17 +144,17 @@ std::optional<PortHolder> processHolder(const std::string& device, long ownPid,
             continue;
         }
         const std::vector<std::string> files = openFiles(it->path());
-        bool holds = false;
-        bool holdsMaster = false;
+        const bool holdsMaster = std::any_of(files.begin(), files.end(), [](const std::string& f) {
+            return f == "/dev/ptmx" || f == "/dev/pts/ptmx";
+        });
         for (const std::string& file : files) {
-            holds = holds || file == target;
-            holdsMaster = holdsMaster || file == "/dev/ptmx" || file == "/dev/pts/ptmx";
-        }
-        if (holds && !(pty && holdsMaster)) {
-            return PortHolder{*pid, programOf(*pid, proc)};
+            const auto match = wanted.find(file);
+            if (match != wanted.end() && !(isPseudoTerminal(file) && holdsMaster)) {
+                holders.try_emplace(match->second, PortHolder{*pid, programOf(*pid, proc)});
+            }
         }
     }
-    return std::nullopt;
+    return holders;
 }
 
 }  // namespace trawlix::app

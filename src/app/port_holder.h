@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,5 +35,11 @@ std::optional<PortHolder> lockFileHolder(const std::string& device, long ownPid,
 // as a terminal emulator or a simulator does, is no holder of it.
 std::optional<PortHolder> processHolder(const std::string& device, long ownPid,
                                         const std::filesystem::path& proc = "/proc");
+
+// The same for many devices in one pass over the processes: a desktop runs hundreds, each
+// with dozens of open files. Keyed by the devices as given; those nobody holds are absent.
+std::map<std::string, PortHolder> processHolders(const std::vector<std::string>& devices,
+                                                 long ownPid,
+                                                 const std::filesystem::path& proc = "/proc");
 
 }  // namespace trawlix::app

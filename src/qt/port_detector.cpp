@@ -95,15 +95,15 @@ class PortDetector::DeviceProbe : public QObject {
         connect(&quiet_, &QTimer::timeout, this, [this] { tryNextSpeed(); });
     }
 
-    void start() {
+    // `heldOpen`: the process found with the device open, if any.
+    void start(std::optional<PortHolder> heldOpen) {
         if (finished_) {
             return;  // cancelled before it began
         }
         const long ownPid = static_cast<long>(QCoreApplication::applicationPid());
-        const std::string device = device_.toStdString();
-        auto holder = lockFileHolder(device, ownPid, lockFolders());
+        auto holder = lockFileHolder(device_.toStdString(), ownPid, lockFolders());
         if (!holder) {
-            holder = processHolder(device, ownPid);
+            holder = std::move(heldOpen);
         }
         if (holder) {
             plan_.heldBy(holder->text());
@@ -231,9 +231,17 @@ void PortDetector::start(const std::vector<Candidate>& candidates) {
         return;
     }
     // Started from the loop, so that a caller connected after start() hears every signal.
-    QTimer::singleShot(0, this, [this] {
-        for (const auto& probe : probes_) {
-            probe->start();
+    std::vector<std::string> devices;
+    for (const Candidate& candidate : candidates) {
+        devices.push_back(candidate.device);
+    }
+    QTimer::singleShot(0, this, [this, devices] {
+        const auto holders =
+            processHolders(devices, static_cast<long>(QCoreApplication::applicationPid()));
+        for (std::size_t i = 0; i < probes_.size(); ++i) {
+            const auto held = holders.find(devices[i]);
+            probes_[i]->start(held == holders.end() ? std::nullopt
+                                                    : std::optional<PortHolder>(held->second));
         }
     });
 }

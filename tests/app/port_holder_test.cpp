@@ -79,5 +79,15 @@ TEST_F(PortHolderTest, ProcessWithTheDeviceOpenIsItsHolderButNotTheFarSideOfAPty
     EXPECT_FALSE(processHolder("/dev/ttyACM1", 1, root / "proc"));
 }
 
+TEST_F(PortHolderTest, OnePassNamesTheHolderOfEachDeviceByTheNameGiven) {
+    process(20, "gpsd", {"/dev/ttyUSB0"});
+    process(21, "minicom", {"/dev/null", "/dev/ttyS0"});
+    const auto holders =
+        processHolders({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS1"}, 1, root / "proc");
+    ASSERT_EQ(holders.size(), 2u);
+    EXPECT_EQ(holders.at("/dev/ttyS0").program, "minicom");
+    EXPECT_EQ(holders.at("/dev/ttyUSB0").pid, 20);
+}
+
 }  // namespace
 }  // namespace trawlix::app
