@@ -288,10 +288,19 @@ MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& 
                                             MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::Ok, this);
     box.setInformativeText(detail);
-    if (buttons != MessageButtons::Ok) {
+    if (buttons == MessageButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else if (buttons == MessageButtons::RetryCancel) {
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
     }
-    return box.exec() == QMessageBox::Cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    switch (box.exec()) {
+        case QMessageBox::Retry:
+            return MessageAnswer::Retry;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+    }
 }
 
 void MainWindow::showStatus(StatusArea area, const std::string& text) {
