@@ -43,7 +43,8 @@ TEST(CliProgress, UploadOnATerminalShowsTotalAndTimeLeft) {
             shown.append(buffer, static_cast<std::size_t>(got));
         }
     };
-    while (!cli.waitForFinished(50)) {
+    for (int waited = 0; cli.state() != QProcess::NotRunning && waited < 60000; waited += 50) {
+        cli.waitForFinished(50);
         readTerminal();
     }
     readTerminal();
