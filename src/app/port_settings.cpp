@@ -38,6 +38,14 @@ std::int16_t YourForm::readStoredNext() {
     return next ? *next : kFirstAddedPort;
 }
 
+// The box keeps its text; under it, why (as the link said) and where to look instead.
+void YourForm::reportCannotOpenPort() {
+    const std::string pointer = "File, Find GPS... looks for the receiver on every port.";
+    view_.showDetailedMessage("Can't open com port " + common::formatInteger(CurrentPort),
+                              openFailure_.empty() ? pointer : openFailure_ + "\n\n" + pointer,
+                              MessageButtons::Ok, MessageKind::PortFailure);
+}
+
 void YourForm::requestVersionAfterOpen() {
     PendingCommand = Magellan.CommandState().VersionCommand;
     Magellan.RequestVersion();

@@ -3,12 +3,9 @@
 #include "app/detection.h"
 #include "app/device_settings.h"
 #include "app/your_form.h"
-#include "common/pattern_format.h"
 
 namespace trawlix::app {
 namespace {
-
-constexpr const char* kFindPointer = "File, Find GPS... looks for the receiver on every port.";
 
 std::string joinedLines(const std::vector<std::string>& lines) {
     std::string joined;
@@ -51,13 +48,6 @@ bool YourForm::openPort() {
     capturingOpenFailure_ = false;
     showPortState(open);
     return open;
-}
-
-void YourForm::reportCannotOpenPort() {
-    const std::string detail =
-        openFailure_.empty() ? kFindPointer : openFailure_ + "\n\n" + kFindPointer;
-    view_.showDetailedMessage("Can't open com port " + common::formatInteger(CurrentPort), detail,
-                              MessageButtons::Ok, MessageKind::PortFailure);
 }
 
 void YourForm::showReceiving(const std::string& what) {
