@@ -24,6 +24,7 @@ void usage() {
         "usage: trawlix-sim [options]\n"
         "  --device PATH        serve on this serial device instead of a new pseudo-terminal\n"
         "  --pace BAUD          send no faster than a real line at BAUD (8N1)\n"
+        "  --only-baud BAUD     answer only a host set to BAUD; garbled bytes at any other\n"
         "  --waypoints N        waypoints in the store (default 36)\n"
         "  --track-points N     track points in the store (default 300)\n"
         "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
             options.device = argv[++i];
         } else if (arg == "--pace") {
             ok = numberArgument(i, argc, argv, options.paceBaud);
+        } else if (arg == "--only-baud") {
+            ok = numberArgument(i, argc, argv, options.answerBaud);
         } else if (arg == "--waypoints") {
             ok = numberArgument(i, argc, argv, waypoints);
         } else if (arg == "--track-points") {

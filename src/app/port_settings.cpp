@@ -34,9 +34,12 @@ std::int16_t YourForm::readStoredNext() {
     return next && *next >= 1 ? *next : kFirstAddedPort;
 }
 
+// The box keeps its text; under it, why (as the link said) and where to look instead.
 void YourForm::reportCannotOpenPort() {
-    view_.showMessage("Can't open com port " + common::formatInteger(CurrentPort),
-                      MessageButtons::Ok, MessageKind::PortFailure);
+    const std::string pointer = "File, Find GPS... looks for the receiver on every port.";
+    view_.showDetailedMessage("Can't open com port " + common::formatInteger(CurrentPort),
+                              openFailure_.empty() ? pointer : openFailure_ + "\n\n" + pointer,
+                              MessageButtons::Ok, MessageKind::PortFailure);
 }
 
 void YourForm::requestVersionAfterOpen() {
@@ -47,13 +50,15 @@ void YourForm::requestVersionAfterOpen() {
 
 void YourForm::SetPort() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
     // Opened twice on purpose, as the original window does. It is harmless: opening an open
     // port answers true, and a first open that failed gets a second try. Only the second
     // answer counts.
     Magellan.OpenPort();
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
         return;
     }
@@ -106,13 +111,16 @@ void YourForm::mnuBaud_Click(std::int16_t Index) {
 void YourForm::mnuOpen_Click() {
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
     }
 }
 
 void YourForm::mnuClose_Click() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
+    showPortState(false);
 }
 
 }  // namespace trawlix::app

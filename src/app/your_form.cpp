@@ -55,7 +55,7 @@ void YourForm::Form_Load() {
     restoreBaudChoice();
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
         return;
     }
@@ -104,6 +104,7 @@ void YourForm::runHandshake() {
             const std::string text = "GPS on com port " +
                                      common::formatInteger(Magellan.PortNumber()) +
                                      " failed to initialze.";
+            showActivity("Receiver did not answer");
             if (view_.showMessage(text, MessageButtons::RetryCancel, MessageKind::NoAnswer) ==
                 MessageAnswer::Cancel) {
                 return;

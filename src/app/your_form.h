@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "app/clock.h"
 #include "app/form_view.h"
 #include "app/settings_store.h"
+#include "app/status_texts.h"
 #include "common/counter16.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
@@ -62,6 +64,7 @@ class YourForm {
     void mnuBaud_Click(std::int16_t Index);
     void mnuOpen_Click();
     void mnuClose_Click();
+    void mnuFindGps_Click();
 
     // --- Transfers -----------------------------------------------------------------------
     void cboFunction_Click();
@@ -79,6 +82,9 @@ class YourForm {
     void Magellan_mDebug(std::string& message);
     void ShowFix();
     void ShowVersion();
+
+    // Time for the status bar's rates; the system's clock unless set.
+    void setClock(const Clock& clock) { clock_ = &clock; }
 
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
@@ -102,6 +108,15 @@ class YourForm {
     void checkOnlyBaudItem(int index);
     void reportCannotOpenPort();
     void clearDebugList();
+    // Opens the port, keeping what the link said of a failure for the box.
+    bool openPort();
+    void showActivity(const std::string& text);
+    void showPortState(bool open);
+    void clearIdentity();
+    void clearFix();
+    void reopenAfterSearch();
+    void showReceiving(const std::string& what);
+    void showSending();
     void requestVersionAfterOpen();
 
     // The function list.
@@ -142,6 +157,15 @@ class YourForm {
     int uploadFieldsBlanked_ = 0;        // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
+
+    // The status bar.
+    SystemClock systemClock_;
+    const Clock* clock_ = &systemClock_;
+    TransferPace pace_;
+    std::int32_t uploadTotal_ = 0;
+    std::string uploadWhat_;
+    bool capturingOpenFailure_ = false;
+    std::string openFailure_;
 };
 
 // The entries of the function list by their place in it.

@@ -8,7 +8,7 @@ namespace trawlix::cli {
 
 // What the command line asks for.
 struct CliOptions {
-    enum class Command { Help, Version, Download, Upload, Nmea, ProgramVersion };
+    enum class Command { Help, Version, Download, Upload, Nmea, ProgramVersion, Ports, Detect };
     enum class Kind { Waypoints, Routes, Tracks };
 
     Command command = Command::Help;
@@ -20,6 +20,8 @@ struct CliOptions {
     std::optional<int> nmeaCount;
     std::optional<double> nmeaSeconds;
     bool verbose = false;
+    std::vector<std::string> devices;  // detect: every --device given, in order
+    bool save = false;                 // detect --save
 };
 
 struct ParsedOptions {

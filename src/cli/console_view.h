@@ -23,6 +23,8 @@ class ConsoleView : public app::FormView {
     std::optional<app::MessageKind> outcome;
     std::string fileAnswer;
     int function = -1;
+    // What the window's status bar would say is happening now.
+    std::string activity;
 
     void setCaption(app::Label label, const std::string& text) override;
     std::string caption(app::Label label) const override;
@@ -39,6 +41,11 @@ class ConsoleView : public app::FormView {
     app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
                                    app::MessageKind kind) override;
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
+    void showStatus(app::StatusArea area, const std::string& text) override {
+        if (area == app::StatusArea::Activity) {
+            activity = text;
+        }
+    }
     bool startEditor(const std::string&) override { return true; }
     void showWindow() override {}
     void closeWindow() override {}

@@ -25,6 +25,9 @@ void YourForm::ShowVersion() {
     view_.setCaption(Label::ProductId, "PID " + version.ProductId);
     view_.setCaption(Label::Version, "Software Version " + version.SoftwareVersion);
     view_.setCaption(Label::GpsDesc, version.Description);
+    if (WaypointFileNum == 0 && RouteFileNum == 0 && TrackFileNum == 0) {
+        showActivity("Ready");
+    }
 }
 
 }  // namespace trawlix::app

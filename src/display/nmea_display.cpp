@@ -39,6 +39,9 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         return;
     }
     const std::vector<std::string> f = sentenceFields(RecvLine);
+    if (f[0] == "$GPGGA" || f[0] == "$GPRMC") {
+        showActivity(liveFixText(clock_->timeOfDay()));
+    }
     if (f[0] == "$GPGGA") {
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);
         view_.setCaption(Label::Lon, common::formatPattern(numberOf(f[4]), "###°00.000'") + f[5]);

@@ -6,13 +6,20 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/detection.h"
 #include "app/device_settings.h"
 #include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
 #include "common/version.h"
+#include "app/port_holder.h"
+#include "app/your_form.h"
+#include "cli/cli_options.h"
+#include "cli/console_view.h"
+#include "common/numbers.h"
 #include "qt/console_platform.h"
+#include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
 
@@ -45,12 +52,13 @@ int functionEntry(const CliOptions& options) {
            kind;
 }
 
-// Shows the count of records on standard error while a transfer runs: one line rewritten
-// in place on a terminal, a plain line a second otherwise.
+// Shows the count of records on standard error while a transfer runs: on a terminal the
+// window's status text (with the total and time left of an upload) in one line rewritten in
+// place, a plain line a second otherwise.
 class Progress {
   public:
-    explicit Progress(const app::YourForm& form)
-        : form_(form), terminal_(cli::isTerminal(stderr)) {}
+    Progress(const app::YourForm& form, const cli::ConsoleView& view)
+        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)) {}
 
     void update() {
         const int count = form_.RecordCount.value();
@@ -59,7 +67,7 @@ class Progress {
         }
         shown_ = count;
         if (terminal_) {
-            std::fprintf(stderr, "\r%d records", count);
+            std::fprintf(stderr, "\r%s\033[K", view_.activity.c_str());
         } else if (lastLine_.elapsed() >= 1000) {
             std::fprintf(stderr, "%d records\n", count);
             lastLine_.restart();
@@ -74,6 +82,7 @@ class Progress {
 
   private:
     const app::YourForm& form_;
+    const cli::ConsoleView& view_;
     bool terminal_;
     int shown_ = -1;
     QElapsedTimer lastLine_ = [] {
@@ -101,7 +110,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     view.fileAnswer =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     view.function = functionEntry(options);
-    Progress progress(form);
+    Progress progress(form, view);
     form.cboFunction_Click();
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();
@@ -149,6 +158,69 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     return cli::kCompleted;
 }
 
+int runPorts(app::QtSettingsStore& stored) {
+    for (const std::string& line :
+         app::portsReport(app::systemPorts(), app::assignedDevices(stored), app::sameDevice)) {
+        std::printf("%s\n", line.c_str());
+    }
+    return cli::kCompleted;
+}
+
+// The port number --save assigns to: --port, else the window's current port.
+std::int16_t currentPortNumber(const CliOptions& options, app::SettingsStore& settings) {
+    if (options.port) {
+        return static_cast<std::int16_t>(*options.port);
+    }
+    const auto stored =
+        common::strictInt16(settings.GetSetting(app::kSettingsApplication, "Port", "Port", "2"));
+    return stored && *stored >= 1 ? *stored : std::int16_t{2};
+}
+
+int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
+    const auto candidates = app::detectionCandidates(
+        app::systemPorts(), app::assignedDevices(stored), options.devices, app::sameDevice);
+    app::PortDetector detector;
+    const bool terminal = cli::isTerminal(stderr);
+    QObject::connect(&detector, &app::PortDetector::progressed, [&](int done, int total) {
+        if (terminal) {
+            std::fprintf(stderr, "\rProbing: %d of %d done", done, total);
+            std::fflush(stderr);
+        }
+    });
+    detector.start(candidates);
+    runUntil([&] { return detector.finished(); });
+    if (!detector.finished()) {
+        detector.cancel();
+    }
+    if (terminal && !candidates.empty()) {
+        std::fprintf(stderr, "\r\033[K");
+    }
+    const auto results = detector.results();
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome == app::ProbeOutcome::Found) {
+            std::printf("%s\n", app::describeResult(result).c_str());
+        }
+    }
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome != app::ProbeOutcome::Found) {
+            std::fprintf(stderr, "%s\n", app::describeResult(result).c_str());
+        }
+    }
+    const auto receiver = app::firstReceiver(results);
+    if (!receiver) {
+        std::fprintf(stderr,
+                     candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
+        return cli::kNoAnswer;
+    }
+    if (options.save) {
+        const std::int16_t port = currentPortNumber(options, stored);
+        app::assignReceiver(stored, port, *receiver);
+        std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
+                    app::lineSettingsAt(receiver->baud).c_str());
+    }
+    return cli::kCompleted;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -171,6 +243,12 @@ int main(int argc, char* argv[]) {
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
+    if (options.command == CliOptions::Command::Ports) {
+        return runPorts(stored);
+    }
+    if (options.command == CliOptions::Command::Detect) {
+        return runDetect(options, stored);
+    }
     cli::ReadOnlySettings settings(stored);
     if (options.port) {
         settings.override("Port", "Port", std::to_string(*options.port));
@@ -213,6 +291,8 @@ int main(int argc, char* argv[]) {
             break;
         case CliOptions::Command::Help:
         case CliOptions::Command::ProgramVersion:
+        case CliOptions::Command::Ports:
+        case CliOptions::Command::Detect:
             break;
     }
     magellan.ClosePort();

@@ -11,11 +11,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "app/window_captions.h"
 #include "app/your_form.h"
 #include "qt/plain_text_opener.h"
+#include "qt/port_detector.h"
 
 namespace trawlix::app {
 namespace {
@@ -95,6 +98,16 @@ MainWindow::MainWindow() {
                         kClientHeight - listTop - kMargin);
 
     buildMenus();
+    buildStatusBar();
+}
+
+void MainWindow::buildStatusBar() {
+    statusActivity_ = new QLabel(this);
+    statusActivity_->setObjectName("statusActivity");
+    statusPort_ = new QLabel(this);
+    statusPort_->setObjectName("statusPort");
+    statusBar()->addWidget(statusActivity_, 1);
+    statusBar()->addPermanentWidget(statusPort_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -174,6 +187,9 @@ void MainWindow::buildMenus() {
     mnuOpen_->setObjectName("mnuOpen");
     mnuClose_ = mnuFile->addAction("&Close Port");
     mnuClose_->setObjectName("mnuClose");
+    mnuFile->addSeparator();
+    mnuFindGps_ = mnuFile->addAction("Find GPS...");
+    mnuFindGps_->setObjectName("mnuFindGps");
     mnuExit_ = mnuFile->addAction("E&xit");
     mnuExit_->setObjectName("mnuExit");
 }
@@ -194,6 +210,7 @@ void MainWindow::attach(YourForm& form) {
     connect(mnuOpen_, &QAction::triggered, this, [this] { form_->mnuOpen_Click(); });
     connect(mnuClose_, &QAction::triggered, this, [this] { form_->mnuClose_Click(); });
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
+    connect(mnuFindGps_, &QAction::triggered, this, [this] { form_->mnuFindGps_Click(); });
 }
 
 QLabel* MainWindow::labelFor(Label label) const {
@@ -289,6 +306,61 @@ MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
         default:
             return MessageAnswer::Ok;
     }
+}
+
+MessageAnswer MainWindow::showDetailedMessage(const std::string& text, const std::string& detail,
+                                              MessageButtons buttons, MessageKind /*kind*/) {
+    return askUserWithDetail(fromUtf8(text), fromUtf8(detail), buttons);
+}
+
+MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& detail,
+                                            MessageButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::Ok, this);
+    box.setInformativeText(detail);
+    if (buttons == MessageButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else if (buttons == MessageButtons::RetryCancel) {
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+    }
+    switch (box.exec()) {
+        case QMessageBox::Retry:
+            return MessageAnswer::Retry;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+void MainWindow::showStatus(StatusArea area, const std::string& text) {
+    (area == StatusArea::Activity ? statusActivity_ : statusPort_)->setText(fromUtf8(text));
+}
+
+// The probes run on the event loop while the dialog is up; Cancel ends them.
+std::optional<std::vector<ProbeResult>> MainWindow::findReceivers() {
+    const std::vector<Candidate> candidates =
+        searchCandidates_ ? searchCandidates_() : std::vector<Candidate>();
+    PortDetector detector;
+    detector.setStopAtFirstReceiver(true);
+    QProgressDialog dialog("Looking for the receiver...", "Cancel", 0,
+                           static_cast<int>(candidates.size()), this);
+    dialog.setWindowTitle("Find GPS");
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    connect(&detector, &PortDetector::progressed, &dialog, &QProgressDialog::setValue);
+    connect(&detector, &PortDetector::allDone, &dialog, &QProgressDialog::reset);
+    bool cancelled = false;
+    connect(&dialog, &QProgressDialog::canceled, this, [&] {
+        cancelled = true;
+        detector.cancel();
+    });
+    detector.start(candidates);
+    dialog.exec();
+    if (cancelled || !detector.finished()) {
+        detector.cancel();
+        return std::nullopt;
+    }
+    return detector.results();
 }
 
 void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {

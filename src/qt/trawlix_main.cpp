@@ -4,11 +4,14 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/detection.h"
 #include "app/device_settings.h"
 #include "app/window_command_line.h"
+#include "app/port_holder.h"
 #include "app/your_form.h"
 #include "common/version.h"
 #include "qt/main_window.h"
+#include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
 
@@ -35,6 +38,11 @@ int main(int argc, char* argv[]) {
     trawlix::app::YourForm form(window, magellan, settings,
                                 QCoreApplication::applicationDirPath().toStdString());
     window.attach(form);
+    window.setSearchCandidates([&settings] {
+        return trawlix::app::detectionCandidates(trawlix::app::systemPorts(),
+                                                 trawlix::app::assignedDevices(settings), {},
+                                                 trawlix::app::sameDevice);
+    });
     // Start-up runs once the event loop does, so that the window can show itself first.
     QTimer::singleShot(0, &window, [&form] { form.Form_Load(); });
     return QApplication::exec();

@@ -19,15 +19,19 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
         // nothing
     } else if (ID == state.WaypointKind) {
         countWritten(WriteWaypoint());
+        showReceiving("waypoints");
     } else if (ID == state.RouteKind) {
         if (WriteHeaderRecord()) {
             RouteCount.increment();
             RecordCount.increment();
         }
+        showReceiving("routes");
     } else if (ID == state.RouteWaypointKind) {
         countWritten(WriteRouteWaypoint());
+        showReceiving("routes");
     } else if (ID == state.TrackPointKind) {
         countWritten(WriteTrackPoint());
+        showReceiving("track points");
     } else if (ID == link::protocol::kEndId) {
         endOfDownload();
     } else if (ID == state.IgnoredKind2) {
@@ -85,6 +89,7 @@ bool YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
 }
 
 void YourForm::endOfDownload() {
+    showActivity("Ready");
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
     const link::CommandState& commands = Magellan.CommandState();
@@ -152,6 +157,7 @@ void YourForm::uploadComplete() {
             !note.empty()) {
             text += " " + note;
         }
+        showActivity("Ready");
         view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
     }
     PendingCommand = "";

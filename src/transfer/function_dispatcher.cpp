@@ -61,6 +61,8 @@ void YourForm::cboFunction_Click() {
             break;
         case kNmeaOff:
             Magellan.SendSentence(std::string(link::protocol::kNmeaOffCommand));
+            clearFix();
+            showActivity("Ready");
             break;
         default:
             break;
@@ -86,6 +88,11 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     }
     fileNum = number;
     PendingCommand = command;
+    pace_.start(clock_->seconds());
+    const link::CommandState& commands = Magellan.CommandState();
+    showActivity(command == commands.WaypointsCommand ? "Requesting waypoints"
+                 : command == commands.RoutesCommand  ? "Requesting routes"
+                                                      : "Requesting track points");
     (Magellan.*request)();
 }
 
@@ -127,6 +134,11 @@ void YourForm::startUpload(int entry) {
     }
     uploadLineNumber_ = 0;
     uploadFieldsBlanked_ = 0;
+    uploadTotal_ = transfer::uploadRecordCount(kind, fileName);
+    uploadWhat_ = entry == kSendWaypoints ? "waypoints"
+                  : entry == kSendRoute   ? "route waypoints"
+                                          : "track points";
+    pace_.start(clock_->seconds());
     bool start = true;
     switch (entry) {
         case kSendWaypoints:
@@ -147,6 +159,7 @@ void YourForm::startUpload(int entry) {
 void YourForm::cmdReset_Click() {
     PendingCommand = "";
     clearDebugList();
+    showActivity("Ready");
     Magellan.CancelTransfer();
 }
 

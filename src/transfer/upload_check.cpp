@@ -63,3 +63,24 @@ std::optional<std::string> checkUploadFile(UploadKind kind, const std::string& p
 }
 
 }  // namespace trawlix::transfer
+
+namespace trawlix::transfer {
+
+std::int32_t uploadRecordCount(UploadKind kind, const std::string& path) {
+    TransferFiles files;
+    constexpr std::int32_t kNumber = 1;
+    if (files.openForInput(kNumber, path)) {
+        return 0;
+    }
+    std::int32_t count = 0;
+    while (const auto line = files.readLine(kNumber)) {
+        // A route's header lines are no records of their own: its entries are counted.
+        if (!line->empty() &&
+            !(kind == UploadKind::Route && isRouteHeader(common::splitFields(*line)))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace trawlix::transfer

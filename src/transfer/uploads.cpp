@@ -55,6 +55,7 @@ void YourForm::Send_Waypoint() {
         return;
     }
     RecordCount.increment();
+    showSending();
     link::WaypointRecord record;
     if (const auto why = transfer::readWaypointLine(common::splitFields(*line), record)) {
         stopUpload(WaypointFileNum, WaypointFileName, *why);
@@ -86,6 +87,7 @@ void YourForm::Send_Track(bool& Start) {
     Magellan.TrackPointRecord() = record;
     Magellan.UploadTrackPoint();
     RecordCount.increment();
+    showSending();
 }
 
 void YourForm::Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
@@ -165,6 +167,7 @@ bool YourForm::routeLine(const std::string& line) {
     std::string name = transfer::routeEntryName(fields);
     uploadFieldsBlanked_ += transfer::makeSendable(name);
     RouteEntries += "," + name;
+    showSending();
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;

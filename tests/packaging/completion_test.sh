@@ -33,7 +33,8 @@ expect() {
 }
 
 # The command comes first, whatever options stand before it.
-expect "version download upload nmea" trawlix-cli ""
+expect "version download upload nmea ports detect" trawlix-cli ""
+expect "--save" trawlix-cli detect --s
 expect "download" trawlix-cli "do"
 expect "upload" trawlix-cli --port 2 up
 expect "version" trawlix-cli --device /dev/ttyUSB0 --line 9600,N,8,1 --verbose v

@@ -71,6 +71,15 @@ class MainWindowTest : public ::testing::Test {
             messages << text;
             return app::MessageAnswer::Ok;
         }
+        QStringList details;
+
+      protected:
+        app::MessageAnswer askUserWithDetail(const QString& text, const QString& detail,
+                                             app::MessageButtons) override {
+            messages << text;
+            details << detail;
+            return app::MessageAnswer::Ok;
+        }
     };
 
     QuietWindow window;
@@ -85,8 +94,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
     ASSERT_EQ(window.menuBar()->actions().size(), 1);
     ASSERT_NE(fileMenu(), nullptr);
     EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
-    EXPECT_EQ(captionsOf(fileMenu()),
-              (QStringList{"&Assign Port", "&Open Port", "&Close Port", "E&xit"}));
+    EXPECT_EQ(captionsOf(fileMenu()), (QStringList{"&Assign Port", "&Open Port", "&Close Port", "",
+                                                   "Find GPS...", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
     EXPECT_EQ(captionsOf(assign),

@@ -87,7 +87,12 @@ std::string ScriptedView::functionText() const {
 
 app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::MessageButtons buttons,
                                              app::MessageKind kind) {
-    messages.push_back({text, buttons, kind});
+    return answerMessage({text, buttons, kind, {}});
+}
+
+app::MessageAnswer ScriptedView::answerMessage(Message message) {
+    const app::MessageButtons buttons = message.buttons;
+    messages.push_back(std::move(message));
     if (whileMessageOpen) {
         whileMessageOpen(messages.back());
     }
@@ -98,6 +103,13 @@ app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::Messa
     }
     return buttons == app::MessageButtons::RetryCancel ? app::MessageAnswer::Retry
                                                        : app::MessageAnswer::Ok;
+}
+
+app::MessageAnswer ScriptedView::showDetailedMessage(const std::string& text,
+                                                     const std::string& detail,
+                                                     app::MessageButtons buttons,
+                                                     app::MessageKind kind) {
+    return answerMessage({text, buttons, kind, detail});
 }
 
 void ScriptedView::showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) {
