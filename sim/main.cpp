@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/numbers.h"
+#include "common/version.h"
 #include "sim/pty_host.h"
 
 namespace {
@@ -23,6 +24,7 @@ void usage() {
         "usage: trawlix-sim [options]\n"
         "  --device PATH        serve on this serial device instead of a new pseudo-terminal\n"
         "  --pace BAUD          send no faster than a real line at BAUD (8N1)\n"
+        "  --only-baud BAUD     answer only a host set to BAUD; garbled bytes at any other\n"
         "  --waypoints N        waypoints in the store (default 36)\n"
         "  --track-points N     track points in the store (default 300)\n"
         "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
@@ -32,6 +34,8 @@ void usage() {
         "  --silent             never answer\n"
         "  --silent-after N     answer nothing after N sentences\n"
         "  --hang-up-after N    hang up the line after N sentences\n"
+        "  --help               this text\n"
+        "  --version            the version of trawlix-sim\n"
         "Prints the device path on the first line, then runs until interrupted.");
 }
 
@@ -64,6 +68,8 @@ int main(int argc, char** argv) {
             options.device = argv[++i];
         } else if (arg == "--pace") {
             ok = numberArgument(i, argc, argv, options.paceBaud);
+        } else if (arg == "--only-baud") {
+            ok = numberArgument(i, argc, argv, options.answerBaud);
         } else if (arg == "--waypoints") {
             ok = numberArgument(i, argc, argv, waypoints);
         } else if (arg == "--track-points") {
@@ -84,6 +90,9 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, faults.hangUpAfter);
         } else if (arg == "--help" || arg == "-h") {
             usage();
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("trawlix-sim %s\n", trawlix::common::kVersion);
             return 0;
         } else {
             ok = false;

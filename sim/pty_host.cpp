@@ -25,6 +25,37 @@ void makeRaw(int fd) {
     }
 }
 
+// What a byte sent at one speed looks like to a receiver set to another: never text, never
+// the start or end of a sentence.
+void garble(std::string& bytes) {
+    for (char& c : bytes) {
+        c = static_cast<char>(static_cast<unsigned char>(c) | 0x80U);
+    }
+}
+
+int baudOf(speed_t speed) {
+    switch (speed) {
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 PtyHost::PtyHost(SimulatedReceiver receiver, Options options)
@@ -78,6 +109,16 @@ void PtyHost::stop() {
 void PtyHost::withReceiver(const std::function<void(SimulatedReceiver&)>& f) {
     std::lock_guard lock(mutex_);
     f(receiver_);
+}
+
+int PtyHost::hostBaud() const {
+    // On a pseudo-terminal the master reads the settings of the slave, the host's side.
+    termios settings{};
+    const int fd = keepOpenFd_ >= 0 ? keepOpenFd_ : fd_;
+    if (fd < 0 || tcgetattr(fd, &settings) != 0) {
+        return 0;
+    }
+    return baudOf(cfgetospeed(&settings));
 }
 
 void PtyHost::hangUp() {
@@ -147,7 +188,11 @@ void PtyHost::run() {
             fromHost.spend(arrived);
         }
         receiver_.tick(now);
-        pending_ += receiver_.takeOutput();
+        std::string output = receiver_.takeOutput();
+        if (options_.answerBaud != 0 && !output.empty() && hostBaud() != options_.answerBaud) {
+            garble(output);
+        }
+        pending_ += output;
         const std::size_t budget = toHost.allowed(pending_.size(), now);
         if (budget > 0) {
             const ssize_t written = ::write(fd_, pending_.data(), budget);

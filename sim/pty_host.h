@@ -18,6 +18,9 @@ class PtyHost {
     struct Options {
         std::string device;  // empty: open a new pseudo-terminal
         int paceBaud = 0;    // 0: as fast as the pty takes it; else at the line rate of 8N1
+        // 0: answers whatever speed the host set; else only at this speed, and what it sends
+        // reaches a host at any other speed garbled, as on a real line.
+        int answerBaud = 0;
     };
 
     PtyHost(SimulatedReceiver receiver, Options options);
@@ -39,6 +42,8 @@ class PtyHost {
 
   private:
     void hangUp();
+    // The speed the host set on its side of the line; 0 when it cannot be read.
+    int hostBaud() const;
 
     SimulatedReceiver receiver_;
     Options options_;

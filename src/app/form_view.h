@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "app/detection.h"
 
 namespace trawlix::app {
 
@@ -37,6 +41,9 @@ inline bool isFailure(MessageKind kind) {
 }
 
 enum class FileDialogMode { Open, Save };
+
+// The status bar's two parts: what is happening now, and the port in use.
+enum class StatusArea { Activity, Port };
 
 // The file dialog's members that the window sets and reads; kept between uses.
 struct CommonDialog {
@@ -92,6 +99,18 @@ class FormView {
     // Opens `path` in the desktop's default program for its type (a map program for GPX)
     // without waiting; false when none could be started.
     virtual bool openWithDefaultProgram(const std::string& path) { return startEditor(path); }
+
+    // A box whose second, smaller text says why and what to do; views without one show the
+    // first text only.
+    virtual MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
+                                              MessageButtons buttons, MessageKind kind) {
+        (void)detail;
+        return showMessage(text, buttons, kind);
+    }
+    virtual void showStatus(StatusArea /*area*/, const std::string& /*text*/) {}
+    // Probes every candidate device for a receiver while a cancellable progress dialog is
+    // shown; nothing when the user cancelled or the view cannot search.
+    virtual std::optional<std::vector<ProbeResult>> findReceivers() { return std::nullopt; }
 
     virtual void showWindow() = 0;
     // Closes the window: its unload handler runs.

@@ -2,19 +2,12 @@
 // persisted settings they use.
 #include <limits>
 
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
 
 namespace trawlix::app {
-namespace {
-
-constexpr std::int16_t kDefaultPort = 2;
-constexpr std::int16_t kFirstAddedPort = 7;
-constexpr const char* kBaudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
-
-}  // namespace
-
 std::string YourForm::readSetting(const std::string& section, const std::string& key,
                                   const std::string& defaultValue) {
     return settings_.GetSetting(kSettingsApplication, section, key, defaultValue);
@@ -28,19 +21,25 @@ void YourForm::saveSetting(const std::string& section, const std::string& key,
 // A stored port that is not a number, lies outside the 16-bit range or is not a port number
 // at all (0 or below) falls back to the default port.
 std::int16_t YourForm::readStoredPort() {
-    const auto port = common::strictInt16(readSetting("Port", "Port", "2"));
+    const auto port =
+        common::strictInt16(readSetting("Port", "Port", common::formatInteger(kDefaultPort)));
     return port && *port >= 1 ? *port : kDefaultPort;
 }
 
-// Likewise "Next": anything that is not a 16-bit number reads as the default.
+// Likewise "Next": anything that is not a 16-bit port number (1 or above) reads as the
+// default, so that no "Port 0" or "Port -5" appears.
 std::int16_t YourForm::readStoredNext() {
-    const auto next = common::strictInt16(readSetting("Port", "Next", "7"));
-    return next ? *next : kFirstAddedPort;
+    const auto next =
+        common::strictInt16(readSetting("Port", "Next", common::formatInteger(kFirstAddedPort)));
+    return next && *next >= 1 ? *next : kFirstAddedPort;
 }
 
+// The box keeps its text; under it, why (as the link said) and where to look instead.
 void YourForm::reportCannotOpenPort() {
-    view_.showMessage("Can't open com port " + common::formatInteger(CurrentPort),
-                      MessageButtons::Ok, MessageKind::PortFailure);
+    const std::string pointer = "File, Find GPS... looks for the receiver on every port.";
+    view_.showDetailedMessage("Can't open com port " + common::formatInteger(CurrentPort),
+                              openFailure_.empty() ? pointer : openFailure_ + "\n\n" + pointer,
+                              MessageButtons::Ok, MessageKind::PortFailure);
 }
 
 void YourForm::requestVersionAfterOpen() {
@@ -51,21 +50,26 @@ void YourForm::requestVersionAfterOpen() {
 
 void YourForm::SetPort() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
+    // Opened twice on purpose, as the original window does. It is harmless: opening an open
+    // port answers true, and a first open that failed gets a second try. Only the second
+    // answer counts.
     Magellan.OpenPort();
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
         return;
     }
-    view_.clearList();
+    clearDebugList();
     saveSetting("Port", "Settings", LineSettings);
     saveSetting("Port", "Port", common::formatInteger(CurrentPort));
     requestVersionAfterOpen();
 }
 
 void YourForm::mnuPort_Click(std::int16_t Index) {
-    view_.clearList();
+    clearDebugList();
     const int highest = view_.highestPortItem();
     for (int n = 1; n <= highest; ++n) {
         view_.setPortChecked(static_cast<std::int16_t>(n), false);
@@ -77,7 +81,7 @@ void YourForm::mnuPort_Click(std::int16_t Index) {
 
 void YourForm::mnuPortAdd_Click() {
     std::int16_t next = readStoredNext();
-    if (!view_.addPortItem(next, "Port " + common::formatInteger(next))) {
+    if (!view_.addPortItem(next, portCaption(next))) {
         view_.showMessage("Port already in menu list", MessageButtons::Ok,
                           MessageKind::Information);
         return;
@@ -94,7 +98,7 @@ void YourForm::checkOnlyBaudItem(int index) {
     view_.setBaudChecked(0, false);
     view_.setBaudChecked(1, false);
     if (index == 0 || index == 1) {
-        LineSettings = kBaudCaptions[index];
+        LineSettings = kBaudCaptions[static_cast<std::size_t>(index)];
         view_.setBaudChecked(index, true);
     }
 }
@@ -107,13 +111,16 @@ void YourForm::mnuBaud_Click(std::int16_t Index) {
 void YourForm::mnuOpen_Click() {
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
-    if (!Magellan.OpenPort()) {
+    if (!openPort()) {
         reportCannotOpenPort();
     }
 }
 
 void YourForm::mnuClose_Click() {
     Magellan.ClosePort();
+    clearIdentity();
+    clearFix();
+    showPortState(false);
 }
 
 }  // namespace trawlix::app

@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "app/clock.h"
 #include "app/form_view.h"
 #include "app/settings_store.h"
+#include "app/status_texts.h"
 #include "common/counter16.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
@@ -67,6 +69,7 @@ class YourForm {
     void mnuBaud_Click(std::int16_t Index);
     void mnuOpen_Click();
     void mnuClose_Click();
+    void mnuFindGps_Click();
 
     // --- Transfers -----------------------------------------------------------------------
     void cboFunction_Click();
@@ -84,6 +87,9 @@ class YourForm {
     void Magellan_mDebug(std::string& message);
     void ShowFix();
     void ShowVersion();
+
+    // Time for the status bar's rates; the system's clock unless set.
+    void setClock(const Clock& clock) { clock_ = &clock; }
 
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
@@ -110,6 +116,16 @@ class YourForm {
     std::string dialogFolder();
     void checkOnlyBaudItem(int index);
     void reportCannotOpenPort();
+    void clearDebugList();
+    // Opens the port, keeping what the link said of a failure for the box.
+    bool openPort();
+    void showActivity(const std::string& text);
+    void showPortState(bool open);
+    void clearIdentity();
+    void clearFix();
+    void reopenAfterSearch();
+    void showReceiving(const std::string& what);
+    void showSending();
     void requestVersionAfterOpen();
 
     // The function list.
@@ -119,12 +135,14 @@ class YourForm {
     bool chooseFile(FileDialogMode mode);
 
     // The download receiver.
-    void WriteWaypoint();
-    void WriteHeaderRecord();
-    void WriteRouteWaypoint();
-    void WriteTrackPoint();
-    void writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+    // Each is true when the record was written to its file.
+    bool WriteWaypoint();
+    bool WriteHeaderRecord();
+    bool WriteRouteWaypoint();
+    bool WriteTrackPoint();
+    bool writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
                          const std::string& line);
+    void countWritten(bool written);
     void endOfDownload();
     void acknowledgement();
     void uploadComplete();
@@ -143,10 +161,10 @@ class YourForm {
     bool gpxChosen() const;
     void startGpxDownload(std::int32_t& fileNum, std::string& fileName, int entry);
     void startGpxUpload(int entry);
-    bool gpxWaypoint();
-    bool gpxRouteHeader();
-    bool gpxRouteWaypoint();
-    bool gpxTrackPoint();
+    std::optional<bool> gpxWaypoint();  // nothing when the file is no GPX
+    std::optional<bool> gpxRouteHeader();  // nothing when the file is no GPX
+    std::optional<bool> gpxRouteWaypoint();  // nothing when the file is no GPX
+    std::optional<bool> gpxTrackPoint();  // nothing when the file is no GPX
     bool gpxWaypointsFetched();
     bool gpxAcknowledged();
     void sendNextGpxRecord();
@@ -162,8 +180,18 @@ class YourForm {
     std::string programFolder_;
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
+    int uploadFieldsBlanked_ = 0;        // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
+
+    // The status bar.
+    SystemClock systemClock_;
+    const Clock* clock_ = &systemClock_;
+    TransferPace pace_;
+    std::int32_t uploadTotal_ = 0;
+    std::string uploadWhat_;
+    bool capturingOpenFailure_ = false;
+    std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;
     std::unique_ptr<transfer::gpx::GpxTransfers> gpx_;
 };

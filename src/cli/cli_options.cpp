@@ -34,17 +34,21 @@ std::string usage() {
            "  upload waypoints|routes|tracks FILE     send FILE to the receiver\n"
            "  nmea [--count N | --seconds S]      show the live fix as it changes\n"
            "  convert waypoints|routes|tracks IN OUT  convert between text and GPX, offline\n"
-           "      [--waypoints FILE]              routes to GPX: the waypoints' positions\n"
+           "                                      --waypoints FILE: routes' positions\n"
+           "  ports                               list the serial ports and assigned devices\n"
+           "  detect [--device PATH]... [--save]  find the receiver at 4800 and 9600 baud;\n"
+           "                                      --save points the current port number at it\n"
            "  --help                              this text\n"
+           "  --version                           the version of trawlix-cli\n"
            "\n"
            "Without --port or --device the port and line settings of the Trawlix window are\n"
-           "used; trawlix-cli never changes them. --verbose shows every sentence on the line.\n"
+           "used; only detect --save changes them. --verbose shows every sentence on the line.\n"
            "A FILE ending in .gpx is GPX 1.1, any other the Trawlix text format; --format\n"
            "text|gpx says which (for convert: the format of OUT).\n"
            "\n"
            "exit status: 0 done, 2 bad command line, 3 the port cannot be opened, 4 the\n"
            "receiver does not answer, 5 a file cannot be read or written, 6 the transfer was\n"
-           "abandoned part way (what was received is kept).\n";
+           "abandoned part way (what was received is kept). detect: 0 a receiver found, 4 none.\n";
 }
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
@@ -57,6 +61,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             options.command = CliOptions::Command::Help;
             return {options, {}};
         }
+        if (arg == "--version") {
+            options.command = CliOptions::Command::ProgramVersion;
+            return {options, {}};
+        }
         if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--port" && hasValue) {
@@ -67,6 +75,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             options.port = *port;
         } else if (arg == "--device" && hasValue) {
             options.device = arguments[++i];
+            options.devices.push_back(options.device);
         } else if (arg == "--format" && hasValue) {
             const std::string& format = arguments[++i];
             if (format != "text" && format != "gpx") {
@@ -89,14 +98,13 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
                 return failure("--seconds takes a number of seconds above 0");
             }
             options.nmeaSeconds = *seconds;
+        } else if (arg == "--save") {
+            options.save = true;
         } else if (!arg.empty() && arg[0] == '-') {
             return failure("unknown option " + arg);
         } else {
             words.push_back(arg);
         }
-    }
-    if (options.port && !options.device.empty()) {
-        return failure("give --port or --device, not both");
     }
     if (words.empty()) {
         return failure("no command given");
@@ -106,6 +114,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         options.command = CliOptions::Command::Version;
     } else if (command == "nmea" && words.size() == 1) {
         options.command = CliOptions::Command::Nmea;
+    } else if (command == "ports" && words.size() == 1) {
+        options.command = CliOptions::Command::Ports;
+    } else if (command == "detect" && words.size() == 1) {
+        options.command = CliOptions::Command::Detect;
     } else if ((command == "download" || command == "upload") && words.size() == 3) {
         const auto kind = kindOf(words[1]);
         if (!kind) {
@@ -133,6 +145,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     if ((options.nmeaCount || options.nmeaSeconds) &&
         options.command != CliOptions::Command::Nmea) {
         return failure("--count and --seconds go with nmea");
+    }
+    // detect probes the devices and --save assigns the receiver to the port number.
+    if (options.port && !options.device.empty() && options.command != CliOptions::Command::Detect) {
+        return failure("give --port or --device, not both");
+    }
+    if (options.devices.size() > 1 && options.command != CliOptions::Command::Detect) {
+        return failure("only detect takes --device more than once");
+    }
+    if (options.save && options.command != CliOptions::Command::Detect) {
+        return failure("--save goes with detect");
     }
     if (options.nmeaCount && options.nmeaSeconds) {
         return failure("give --count or --seconds, not both");

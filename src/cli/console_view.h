@@ -8,6 +8,7 @@
 
 #include "app/form_view.h"
 #include "app/settings_store.h"
+#include "cli/nmea_values.h"
 
 namespace trawlix::cli {
 
@@ -23,6 +24,8 @@ class ConsoleView : public app::FormView {
     std::string fileAnswer;
     int fileTypeAnswer = app::kTextFilterIndex;
     int function = -1;
+    // What the window's status bar would say is happening now.
+    std::string activity;
 
     void setCaption(app::Label label, const std::string& text) override;
     std::string caption(app::Label label) const override;
@@ -39,14 +42,20 @@ class ConsoleView : public app::FormView {
     app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
                                    app::MessageKind kind) override;
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
+    void showStatus(app::StatusArea area, const std::string& text) override {
+        if (area == app::StatusArea::Activity) {
+            activity = text;
+        }
+    }
     bool startEditor(const std::string&) override { return true; }
     bool openWithDefaultProgram(const std::string&) override { return true; }
     void showWindow() override {}
     void closeWindow() override {}
     void endProgram() override {}
 
-    // The six live values, in one line.
-    std::string fixLine() const;
+    // The six live values in one line, the altitude in metres and feet and the true
+    // dilutions of precision from `values`.
+    std::string fixLine(const NmeaValues& values) const;
     // True once after any of the six live values changed.
     bool takeFixChange();
 
@@ -55,7 +64,7 @@ class ConsoleView : public app::FormView {
     std::FILE* err_;
     bool verbose_;
     std::map<app::Label, std::string> captions_;
-    std::set<std::int16_t> ports_{1, 2, 3, 4, 5, 6};
+    std::set<std::int16_t> ports_;  // the built-in ports, and those added
     bool fixChanged_ = false;
 };
 

@@ -15,6 +15,9 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
         case link::kChecksumError: {
             const MessageKind kind =
                 cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
+            if (cErr == link::kNoAnswer) {
+                showActivity("Receiver did not answer");
+            }
             if (PendingCommand.empty()) {
                 view_.showMessage(eMessage, MessageButtons::Ok, kind);
             } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel, kind) ==
@@ -38,12 +41,21 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
     }
 }
 
+// The list and its page count go together: a cleared list starts a new page, so that the
+// next line (such as why a port cannot be opened) is its first and stays in view.
+void YourForm::clearDebugList() {
+    view_.clearList();
+    DebugLineCount = 0;
+}
+
 void YourForm::Magellan_mDebug(std::string& message) {
+    if (capturingOpenFailure_) {
+        openFailure_ = message;
+    }
     view_.addListLine(message);
     ++DebugLineCount;
     if (DebugLineCount > kLinesPerPage) {
-        view_.clearList();
-        DebugLineCount = 0;
+        clearDebugList();
     }
 }
 

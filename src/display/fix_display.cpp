@@ -13,6 +13,8 @@ void YourForm::ShowFix() {
     view_.setCaption(Label::Alt,
                      common::formatPattern(
                          static_cast<double>(fix.Altitude) / common::kMetresPerFoot, "######.0"));
+    // Divided by metres per foot on purpose, like the live value under "HDOP" (see
+    // nmea_display.cpp): the window shows what it always showed.
     view_.setCaption(
         Label::Hdop,
         common::formatPattern(static_cast<double>(fix.Hdop) / common::kMetresPerFoot, "####.0000"));
@@ -23,6 +25,9 @@ void YourForm::ShowVersion() {
     view_.setCaption(Label::ProductId, "PID " + version.ProductId);
     view_.setCaption(Label::Version, "Software Version " + version.SoftwareVersion);
     view_.setCaption(Label::GpsDesc, version.Description);
+    if (WaypointFileNum == 0 && RouteFileNum == 0 && TrackFileNum == 0) {
+        showActivity("Ready");
+    }
 }
 
 }  // namespace trawlix::app

@@ -39,6 +39,9 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         return;
     }
     const std::vector<std::string> f = sentenceFields(RecvLine);
+    if (f[0] == "$GPGGA" || f[0] == "$GPRMC") {
+        showActivity(liveFixText(clock_->timeOfDay()));
+    }
     if (f[0] == "$GPGGA") {
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);
         view_.setCaption(Label::Lon, common::formatPattern(numberOf(f[4]), "###°00.000'") + f[5]);
@@ -51,7 +54,10 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         view_.setCaption(Label::Date, twoCharactersAt(date, 3) + "/" + twoCharactersAt(date, 1) +
                                           "/20" + twoCharactersAt(date, 5));
     } else if (f[0] == "$GPGSA") {
-        // Field 15 is shown, as it always was: the first field after the twelve satellites.
+        // Kept on purpose as the original window shows it: field 15 (the first after the
+        // twelve satellites, which is the PDOP) divided by metres per foot, under "HDOP".
+        // Users compare it with what they saw before, so it is not "corrected" here;
+        // trawlix-cli nmea prints the true PDOP, HDOP and VDOP.
         view_.setCaption(Label::Hdop, common::formatPattern(
                                           numberOf(f[15]) / common::kMetresPerFoot, "####.0000"));
     }

@@ -6,11 +6,17 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/port_holder.h"
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
+#include "common/numbers.h"
+#include "common/version.h"
 #include "qt/console_platform.h"
+#include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
@@ -45,12 +51,13 @@ int functionEntry(const CliOptions& options) {
            kind;
 }
 
-// Shows the count of records on standard error while a transfer runs: one line rewritten
-// in place on a terminal, a plain line a second otherwise.
+// Shows the count of records on standard error while a transfer runs: on a terminal the
+// window's status text (with the total and time left of an upload) in one line rewritten in
+// place, a plain line a second otherwise.
 class Progress {
   public:
-    explicit Progress(const app::YourForm& form)
-        : form_(form), terminal_(cli::isTerminal(stderr)) {}
+    Progress(const app::YourForm& form, const cli::ConsoleView& view)
+        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)) {}
 
     void update() {
         const int count = form_.RecordCount.value();
@@ -59,7 +66,7 @@ class Progress {
         }
         shown_ = count;
         if (terminal_) {
-            std::fprintf(stderr, "\r%d records", count);
+            std::fprintf(stderr, "\r%s\033[K", view_.activity.c_str());
         } else if (lastLine_.elapsed() >= 1000) {
             std::fprintf(stderr, "%d records\n", count);
             lastLine_.restart();
@@ -74,6 +81,7 @@ class Progress {
 
   private:
     const app::YourForm& form_;
+    const cli::ConsoleView& view_;
     bool terminal_;
     int shown_ = -1;
     QElapsedTimer lastLine_ = [] {
@@ -104,7 +112,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     view.fileTypeAnswer = cli::fileFormat(options, options.file) == CliOptions::Format::Gpx
                               ? app::kGpxFilterIndex
                               : app::kTextFilterIndex;
-    Progress progress(form);
+    Progress progress(form, view);
     form.cboFunction_Click();
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();
@@ -151,14 +159,16 @@ int runConvert(const CliOptions& options) {
     return result.ok ? cli::kCompleted : cli::kFileProblem;
 }
 
-int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
+int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view,
+            cli::NmeaTap& tap, const cli::NmeaValues& values) {
     // A receiver sends the sentences of a fix together: they change the values within one
     // turn of the loop, and make one line.
     int fixes = 0;
     const auto printChanges = [&] {
-        if (view.takeFixChange()) {
+        const bool captionsChanged = view.takeFixChange();
+        if (tap.takeChange() || captionsChanged) {
             ++fixes;
-            std::printf("%s\n", view.fixLine().c_str());
+            std::printf("%s\n", view.fixLine(values).c_str());
             std::fflush(stdout);
         }
     };
@@ -183,6 +193,69 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     return cli::kCompleted;
 }
 
+int runPorts(app::QtSettingsStore& stored) {
+    for (const std::string& line :
+         app::portsReport(app::systemPorts(), app::assignedDevices(stored), app::sameDevice)) {
+        std::printf("%s\n", line.c_str());
+    }
+    return cli::kCompleted;
+}
+
+// The port number --save assigns to: --port, else the window's current port.
+std::int16_t currentPortNumber(const CliOptions& options, app::SettingsStore& settings) {
+    if (options.port) {
+        return static_cast<std::int16_t>(*options.port);
+    }
+    const auto stored =
+        common::strictInt16(settings.GetSetting(app::kSettingsApplication, "Port", "Port", "2"));
+    return stored && *stored >= 1 ? *stored : std::int16_t{2};
+}
+
+int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
+    const auto candidates = app::detectionCandidates(
+        app::systemPorts(), app::assignedDevices(stored), options.devices, app::sameDevice);
+    app::PortDetector detector;
+    const bool terminal = cli::isTerminal(stderr);
+    QObject::connect(&detector, &app::PortDetector::progressed, [&](int done, int total) {
+        if (terminal) {
+            std::fprintf(stderr, "\rProbing: %d of %d done", done, total);
+            std::fflush(stderr);
+        }
+    });
+    detector.start(candidates);
+    runUntil([&] { return detector.finished(); });
+    if (!detector.finished()) {
+        detector.cancel();
+    }
+    if (terminal && !candidates.empty()) {
+        std::fprintf(stderr, "\r\033[K");
+    }
+    const auto results = detector.results();
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome == app::ProbeOutcome::Found) {
+            std::printf("%s\n", app::describeResult(result).c_str());
+        }
+    }
+    for (const app::ProbeResult& result : results) {
+        if (result.outcome != app::ProbeOutcome::Found) {
+            std::fprintf(stderr, "%s\n", app::describeResult(result).c_str());
+        }
+    }
+    const auto receiver = app::firstReceiver(results);
+    if (!receiver) {
+        std::fprintf(stderr,
+                     candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
+        return cli::kNoAnswer;
+    }
+    if (options.save) {
+        const std::int16_t port = currentPortNumber(options, stored);
+        app::assignReceiver(stored, port, *receiver);
+        std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
+                    app::lineSettingsAt(receiver->baud).c_str());
+    }
+    return cli::kCompleted;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -198,12 +271,22 @@ int main(int argc, char* argv[]) {
         std::printf("%s", cli::usage().c_str());
         return cli::kCompleted;
     }
+    if (options.command == CliOptions::Command::ProgramVersion) {
+        std::printf("trawlix-cli %s\n", common::kVersion);
+        return cli::kCompleted;
+    }
     if (options.command == CliOptions::Command::Convert) {
         return runConvert(options);
     }
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
+    if (options.command == CliOptions::Command::Ports) {
+        return runPorts(stored);
+    }
+    if (options.command == CliOptions::Command::Detect) {
+        return runDetect(options, stored);
+    }
     cli::ReadOnlySettings settings(stored);
     if (options.port) {
         settings.override("Port", "Port", std::to_string(*options.port));
@@ -219,12 +302,17 @@ int main(int argc, char* argv[]) {
                        QCoreApplication::applicationDirPath().toStdString());
     qt::QtXmlSource xml;
     form.setXmlSource(&xml);
+    // The link's events reach the form through the tap, which also keeps the values only
+    // the console prints.
+    cli::NmeaValues values;
+    cli::NmeaTap tap(form, values);
+    magellan.setListener(&tap);
 
     form.Form_Load();
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
-    if (view.caption(app::Label::ProductId) == "PID") {
+    if (view.caption(app::Label::ProductId) == app::kInitialProductCaption) {
         return cli::kNoAnswer;  // interrupted while waiting for the receiver
     }
     int status = cli::kCompleted;
@@ -239,9 +327,12 @@ int main(int argc, char* argv[]) {
             status = runTransfer(options, form, view);
             break;
         case CliOptions::Command::Nmea:
-            status = runNmea(options, form, view);
+            status = runNmea(options, form, view, tap, values);
             break;
         case CliOptions::Command::Help:
+        case CliOptions::Command::ProgramVersion:
+        case CliOptions::Command::Ports:
+        case CliOptions::Command::Detect:
         case CliOptions::Command::Convert:
             break;
     }

@@ -13,10 +13,15 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QUrl>
 
+#include "app/window_captions.h"
 #include "app/your_form.h"
+#include "qt/plain_text_opener.h"
+#include "qt/port_detector.h"
 
 namespace trawlix::app {
 namespace {
@@ -31,6 +36,10 @@ QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+QString qstringOf(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QFont labelFont() {
     QFont font("MS Sans Serif");
     font.setStyleHint(QFont::SansSerif);
@@ -38,6 +47,22 @@ QFont labelFont() {
     font.setBold(true);
     return font;
 }
+
+// The debug list's scroll bars with a thumb darker than its groove. Fusion draws the thumb
+// light on a darker groove; the debug lines are only a little wider than the list, so the
+// thumb fills nearly the whole bar and the sliver of groove left over reads as the thumb, at
+// the wrong end: at the right while the start of the lines shows. With a dark thumb on a
+// light groove, as most desktops draw them, the thumb is where the view is.
+constexpr const char* kListScrollBars =
+    "QScrollBar { background: palette(base); border: 1px solid palette(midlight); }"
+    "QScrollBar:horizontal { height: 14px; }"
+    "QScrollBar:vertical { width: 14px; }"
+    "QScrollBar::handle { background: palette(mid); border-radius: 4px; margin: 2px; }"
+    "QScrollBar::handle:hover { background: palette(dark); }"
+    "QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::handle:vertical { min-height: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
 
 QFont listFont() {
     QFont font("Courier New");
@@ -70,11 +95,22 @@ MainWindow::MainWindow() {
     List1_ = new QListWidget(area);
     List1_->setObjectName("List1");
     List1_->setFont(listFont());
+    List1_->setStyleSheet(kListScrollBars);
     const int listTop = 5 * kRowHeight + 26;
     List1_->setGeometry(kMargin, listTop, kClientWidth - 2 * kMargin,
                         kClientHeight - listTop - kMargin);
 
     buildMenus();
+    buildStatusBar();
+}
+
+void MainWindow::buildStatusBar() {
+    statusActivity_ = new QLabel(this);
+    statusActivity_->setObjectName("statusActivity");
+    statusPort_ = new QLabel(this);
+    statusPort_->setObjectName("statusPort");
+    statusBar()->addWidget(statusActivity_, 1);
+    statusBar()->addPermanentWidget(statusPort_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -83,6 +119,8 @@ QLabel* MainWindow::makeLabel(QWidget* area, const char* name, const QString& te
     auto* label = new QLabel(text, area);
     label->setObjectName(name);
     label->setFont(labelFont());
+    // Captions carry text from the receiver and from files: shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -93,9 +131,12 @@ void MainWindow::buildLabels(QWidget* area) {
     const int row2 = row1 + kRowHeight;
     const int row3 = row2 + kRowHeight;
     const int row4 = row3 + kRowHeight;
-    labels_[Label::ProductId] = makeLabel(area, "lblProductID", "PID", kMargin, row1);
-    labels_[Label::GpsDesc] = makeLabel(area, "lblGPSDesc", "Desc", kMargin, row2);
-    labels_[Label::Version] = makeLabel(area, "lblVersion", "Ver", kSecondColumn, row2);
+    labels_[Label::ProductId] =
+        makeLabel(area, "lblProductID", qstringOf(kInitialProductCaption), kMargin, row1);
+    labels_[Label::GpsDesc] =
+        makeLabel(area, "lblGPSDesc", qstringOf(kInitialDescriptionCaption), kMargin, row2);
+    labels_[Label::Version] =
+        makeLabel(area, "lblVersion", qstringOf(kInitialVersionCaption), kSecondColumn, row2);
 
     // Caption label, then its value label directly after it.
     struct Pair {
@@ -127,8 +168,8 @@ void MainWindow::buildMenus() {
     mnuFile->setObjectName("mnuFile");
     mnuAssign_ = mnuFile->addMenu("&Assign Port");
     mnuAssign_->setObjectName("mnuAssign");
-    for (std::int16_t n = 1; n <= 6; ++n) {
-        QAction* item = mnuAssign_->addAction(QString("Port %1").arg(n));
+    for (std::int16_t n = 1; n <= kBuiltInPorts; ++n) {
+        QAction* item = mnuAssign_->addAction(qstringOf(portCaption(n)));
         item->setObjectName("mnuPort");
         item->setCheckable(true);
         item->setProperty("Index", n);
@@ -138,9 +179,9 @@ void MainWindow::buildMenus() {
     mnuPortAdd_->setObjectName("mnuPortAdd");
     QMenu* mnuBaudRates = mnuAssign_->addMenu("&Baud Rate");
     mnuBaudRates->setObjectName("mnuBaudRates");
-    const char* baudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
     for (int i = 0; i < 2; ++i) {
-        mnuBaud_[i] = mnuBaudRates->addAction(baudCaptions[i]);
+        mnuBaud_[i] =
+            mnuBaudRates->addAction(qstringOf(kBaudCaptions[static_cast<std::size_t>(i)]));
         mnuBaud_[i]->setObjectName("mnuBaud");
         mnuBaud_[i]->setCheckable(true);
         mnuBaud_[i]->setProperty("Index", i);
@@ -149,6 +190,9 @@ void MainWindow::buildMenus() {
     mnuOpen_->setObjectName("mnuOpen");
     mnuClose_ = mnuFile->addAction("&Close Port");
     mnuClose_->setObjectName("mnuClose");
+    mnuFile->addSeparator();
+    mnuFindGps_ = mnuFile->addAction("Find GPS...");
+    mnuFindGps_->setObjectName("mnuFindGps");
     mnuExit_ = mnuFile->addAction("E&xit");
     mnuExit_->setObjectName("mnuExit");
 }
@@ -169,6 +213,7 @@ void MainWindow::attach(YourForm& form) {
     connect(mnuOpen_, &QAction::triggered, this, [this] { form_->mnuOpen_Click(); });
     connect(mnuClose_, &QAction::triggered, this, [this] { form_->mnuClose_Click(); });
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
+    connect(mnuFindGps_, &QAction::triggered, this, [this] { form_->mnuFindGps_Click(); });
 }
 
 QLabel* MainWindow::labelFor(Label label) const {
@@ -244,6 +289,7 @@ MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons bu
 
 MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);  // messages quote file names, lines and receiver text
     switch (buttons) {
         case MessageButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -277,6 +323,60 @@ QStringList fileTypesOf(const std::string& filter) {
     return types;
 }
 }  // namespace
+MessageAnswer MainWindow::showDetailedMessage(const std::string& text, const std::string& detail,
+                                              MessageButtons buttons, MessageKind /*kind*/) {
+    return askUserWithDetail(fromUtf8(text), fromUtf8(detail), buttons);
+}
+
+MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& detail,
+                                            MessageButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::Ok, this);
+    box.setInformativeText(detail);
+    if (buttons == MessageButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else if (buttons == MessageButtons::RetryCancel) {
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+    }
+    switch (box.exec()) {
+        case QMessageBox::Retry:
+            return MessageAnswer::Retry;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+void MainWindow::showStatus(StatusArea area, const std::string& text) {
+    (area == StatusArea::Activity ? statusActivity_ : statusPort_)->setText(fromUtf8(text));
+}
+
+// The probes run on the event loop while the dialog is up; Cancel ends them.
+std::optional<std::vector<ProbeResult>> MainWindow::findReceivers() {
+    const std::vector<Candidate> candidates =
+        searchCandidates_ ? searchCandidates_() : std::vector<Candidate>();
+    PortDetector detector;
+    detector.setStopAtFirstReceiver(true);
+    QProgressDialog dialog("Looking for the receiver...", "Cancel", 0,
+                           static_cast<int>(candidates.size()), this);
+    dialog.setWindowTitle("Find GPS");
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    connect(&detector, &PortDetector::progressed, &dialog, &QProgressDialog::setValue);
+    connect(&detector, &PortDetector::allDone, &dialog, &QProgressDialog::reset);
+    bool cancelled = false;
+    connect(&dialog, &QProgressDialog::canceled, this, [&] {
+        cancelled = true;
+        detector.cancel();
+    });
+    detector.start(candidates);
+    dialog.exec();
+    if (cancelled || !detector.finished()) {
+        detector.cancel();
+        return std::nullopt;
+    }
+    return detector.results();
+}
 
 void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {
     const QStringList types = fileTypesOf(dialog.Filter);
@@ -325,7 +425,7 @@ bool MainWindow::launchEditor(const QString& path) {
 #elif defined(Q_OS_MACOS)
     return QProcess::startDetached("open", {"-t", path});
 #else
-    return QProcess::startDetached("xdg-open", {path});
+    return openAsPlainText(path);
 #endif
 }
 

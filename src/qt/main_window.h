@@ -2,7 +2,9 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "app/form_view.h"
 
@@ -28,6 +30,10 @@ class MainWindow : public QMainWindow, public FormView {
 
     // Connects the widgets to the handlers of `form`.
     void attach(YourForm& form);
+    // Where "Find GPS..." gets the devices to probe.
+    void setSearchCandidates(std::function<std::vector<Candidate>()> candidates) {
+        searchCandidates_ = std::move(candidates);
+    }
 
     // FormView
     void setCaption(Label label, const std::string& text) override;
@@ -47,6 +53,10 @@ class MainWindow : public QMainWindow, public FormView {
     void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
+    MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
+                                      MessageButtons buttons, MessageKind kind) override;
+    void showStatus(StatusArea area, const std::string& text) override;
+    std::optional<std::vector<ProbeResult>> findReceivers() override;
     void showWindow() override;
     void closeWindow() override;
     void endProgram() override;
@@ -62,12 +72,16 @@ class MainWindow : public QMainWindow, public FormView {
                                bool overwritePrompt, const QStringList& filters, QString& filter);
     virtual bool launchEditor(const QString& path);
     virtual bool launchDefaultProgram(const QString& path);
+    // A box with the reason under its text, as informative text.
+    virtual MessageAnswer askUserWithDetail(const QString& text, const QString& detail,
+                                            MessageButtons buttons);
 
   private:
     void buildLabels(QWidget* area);
     void buildMenus();
     QLabel* makeLabel(QWidget* area, const char* name, const QString& text, int x, int y);
     QLabel* labelFor(Label label) const;
+    void buildStatusBar();
 
     YourForm* form_ = nullptr;
     std::map<Label, QLabel*> labels_;
@@ -81,6 +95,10 @@ class MainWindow : public QMainWindow, public FormView {
     QAction* mnuOpen_ = nullptr;
     QAction* mnuClose_ = nullptr;
     QAction* mnuExit_ = nullptr;
+    QAction* mnuFindGps_ = nullptr;
+    QLabel* statusActivity_ = nullptr;
+    QLabel* statusPort_ = nullptr;
+    std::function<std::vector<Candidate>()> searchCandidates_;
 };
 
 }  // namespace trawlix::app

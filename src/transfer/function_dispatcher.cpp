@@ -31,8 +31,7 @@ bool YourForm::chooseFile(FileDialogMode mode) {
 void YourForm::cboFunction_Click() {
     RecordCount.reset();
     RouteCount.reset();
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
     switch (view_.functionIndex()) {
         case kReset:
             cmdReset_Click();
@@ -64,6 +63,8 @@ void YourForm::cboFunction_Click() {
             break;
         case kNmeaOff:
             Magellan.SendSentence(std::string(link::protocol::kNmeaOffCommand));
+            clearFix();
+            showActivity("Ready");
             break;
         default:
             break;
@@ -94,6 +95,11 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     }
     fileNum = number;
     PendingCommand = command;
+    pace_.start(clock_->seconds());
+    const link::CommandState& commands = Magellan.CommandState();
+    showActivity(command == commands.WaypointsCommand ? "Requesting waypoints"
+                 : command == commands.RoutesCommand  ? "Requesting routes"
+                                                      : "Requesting track points");
     (Magellan.*request)();
 }
 
@@ -139,6 +145,12 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
+    uploadFieldsBlanked_ = 0;
+    uploadTotal_ = transfer::uploadRecordCount(kind, fileName);
+    uploadWhat_ = entry == kSendWaypoints ? "waypoints"
+                  : entry == kSendRoute   ? "route waypoints"
+                                          : "track points";
+    pace_.start(clock_->seconds());
     bool start = true;
     switch (entry) {
         case kSendWaypoints:
@@ -160,8 +172,8 @@ void YourForm::cmdReset_Click() {
     reportGpxEndedEarly();
     forgetGpxTransfer();
     PendingCommand = "";
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
+    showActivity("Ready");
     Magellan.CancelTransfer();
 }
 

@@ -35,19 +35,23 @@ void YourForm::startGpxDownload(std::int32_t& fileNum, std::string& fileName, in
         files_.close(fileNum);
     }
     fileNum = number;
+    pace_.start(clock_->seconds());
     const link::CommandState& commands = Magellan.CommandState();
     switch (entry) {
         case kRequestWaypoints:
             PendingCommand = commands.WaypointsCommand;
+            showActivity("Requesting waypoints");
             Magellan.RequestWaypoints();
             break;
         case kRequestRoutes:
             gpx_->fetchingWaypoints = true;
             PendingCommand = commands.WaypointsCommand;
+            showActivity("Requesting waypoints for the routes");
             Magellan.RequestWaypoints();
             break;
         default:
             PendingCommand = commands.TracksCommand;
+            showActivity("Requesting track points");
             Magellan.RequestTracks();
             break;
     }
@@ -62,7 +66,7 @@ void YourForm::stopGpxDownload(std::int32_t& fileNum, const std::string& fileNam
                       MessageButtons::Ok, MessageKind::FileFailure);
 }
 
-bool YourForm::gpxWaypoint() {
+std::optional<bool> YourForm::gpxWaypoint() {
     const link::WaypointRecord& record = Magellan.WaypointRecord();
     if (gpx_->fetchingWaypoints) {
         gpx_->waypoints[record.Field1] = record;
@@ -70,24 +74,26 @@ bool YourForm::gpxWaypoint() {
     }
     transfer::gpx::Writer* writer = files_.gpxWriter(WaypointFileNum);
     if (writer == nullptr) {
-        return false;
+        return std::nullopt;
     }
     if (const auto why = writer->waypoint(transfer::gpx::pointFromWaypoint(record))) {
         stopGpxDownload(WaypointFileNum, WaypointFileName, *why);
+        return false;
     }
     return true;
 }
 
-bool YourForm::gpxRouteHeader() {
+std::optional<bool> YourForm::gpxRouteHeader() {
     transfer::gpx::Writer* writer = files_.gpxWriter(RouteFileNum);
     if (writer == nullptr) {
-        return false;
+        return std::nullopt;
     }
     const std::string& number = Magellan.HeaderRecord().RouteNumber;
     gpx_->routeNumber = number;
     if (const auto why = writer->startRoute(transfer::gpx::routeName(number),
                                             transfer::gpx::routeNumberText(number))) {
         stopGpxDownload(RouteFileNum, RouteFileName, *why);
+        return false;
     }
     return true;
 }
@@ -95,10 +101,10 @@ bool YourForm::gpxRouteHeader() {
 // A route entry goes where its waypoint is. An entry whose waypoint the receiver does not
 // have cannot be placed: the export stops and its file is removed, so that no route with a
 // point missing passes for the receiver's route.
-bool YourForm::gpxRouteWaypoint() {
+std::optional<bool> YourForm::gpxRouteWaypoint() {
     transfer::gpx::Writer* writer = files_.gpxWriter(RouteFileNum);
     if (writer == nullptr) {
-        return false;
+        return std::nullopt;
     }
     const link::WaypointRecord& entry = Magellan.WaypointRecord();
     const auto waypoint = gpx_->waypoints.find(entry.Field4);
@@ -113,24 +119,26 @@ bool YourForm::gpxRouteWaypoint() {
                               "The file " +
                               fileName + " was removed; download the routes as text to keep them.",
                           MessageButtons::Ok, MessageKind::FileFailure);
-        return true;
+        return false;
     }
     if (const auto why =
             writer->routePoint(transfer::gpx::pointFromRouteEntry(entry, waypoint->second))) {
         stopGpxDownload(RouteFileNum, RouteFileName, *why);
+        return false;
     }
     return true;
 }
 
-bool YourForm::gpxTrackPoint() {
+std::optional<bool> YourForm::gpxTrackPoint() {
     transfer::gpx::Writer* writer = files_.gpxWriter(TrackFileNum);
     if (writer == nullptr) {
-        return false;
+        return std::nullopt;
     }
     const link::TrackPointRecord& record = Magellan.TrackPointRecord();
     if (const auto why = writer->trackPoint(transfer::gpx::utf8FromReceiverText(record.TrackName),
                                             transfer::gpx::pointFromTrackPoint(record))) {
         stopGpxDownload(TrackFileNum, TrackFileName, *why);
+        return false;
     }
     return true;
 }
@@ -143,6 +151,7 @@ bool YourForm::gpxWaypointsFetched() {
     gpx_->fetchingWaypoints = false;
     RecordCount.reset();
     PendingCommand = Magellan.CommandState().RoutesCommand;
+    showActivity("Requesting routes");
     Magellan.RequestRoutes();
     return true;
 }
@@ -206,6 +215,14 @@ void YourForm::startGpxUpload(int entry) {
     }
     fileName = path;
     gpx_->plan = std::move(*planned.plan);
+    uploadFieldsBlanked_ = 0;  // a GPX upload reports its own changes
+    uploadWhat_ = kind == transfer::UploadKind::Waypoints ? "waypoints"
+                  : kind == transfer::UploadKind::Route   ? "route waypoints"
+                                                          : "track points";
+    uploadTotal_ = static_cast<std::int32_t>(kind == transfer::UploadKind::Track
+                                                 ? gpx_->plan->trackPoints.size()
+                                                 : gpx_->plan->waypoints.size());
+    pace_.start(clock_->seconds());
     const link::TransferState& kinds = Magellan.TransferState();
     switch (kind) {
         case transfer::UploadKind::Waypoints:
@@ -233,6 +250,7 @@ void YourForm::sendNextGpxRecord() {
             if (gpx.next < plan.waypoints.size()) {
                 Magellan.WaypointRecord() = plan.waypoints[gpx.next++];
                 RecordCount.increment();
+                showSending();
                 Magellan.UploadWaypoint();
                 return;
             }
@@ -254,6 +272,7 @@ void YourForm::sendNextGpxRecord() {
             if (gpx.next < plan.trackPoints.size()) {
                 Magellan.TrackPointRecord() = plan.trackPoints[gpx.next++];
                 RecordCount.increment();
+                showSending();
                 Magellan.UploadTrackPoint();
                 return;
             }
@@ -294,6 +313,7 @@ bool YourForm::gpxAcknowledged() {
     }
     const std::string text = completionText() + transfer::gpx::uploadNotes(*gpx.plan);
     gpx.forget();
+    showActivity("Ready");
     view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
     PendingCommand = "";
     return true;

@@ -8,7 +8,9 @@
 namespace trawlix::transfer {
 namespace {
 
-std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::string>& fields) {
+// `headerSeen` is whether a route header came before this line; a header line sets it.
+std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::string>& fields,
+                                     bool& headerSeen) {
     switch (kind) {
         case UploadKind::Waypoints: {
             link::WaypointRecord record;
@@ -20,8 +22,12 @@ std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::str
         }
         case UploadKind::Route: {
             if (isRouteHeader(fields)) {
+                headerSeen = true;
                 RouteHeader header;
                 return readRouteHeader(fields, header);
+            }
+            if (!headerSeen) {
+                return std::string(kEntryBeforeHeader);
             }
             return checkRouteEntry(fields);
         }
@@ -43,16 +49,38 @@ std::optional<std::string> checkUploadFile(UploadKind kind, const std::string& p
         return "Can't open the file " + path + ": " + *why;
     }
     long lineNumber = 0;
+    bool headerSeen = false;
     while (const auto line = files.readLine(kNumber)) {
         ++lineNumber;
         if (line->empty()) {
             continue;
         }
-        if (const auto why = checkLine(kind, common::splitFields(*line))) {
+        if (const auto why = checkLine(kind, common::splitFields(*line), headerSeen)) {
             return badLineMessage(path, lineNumber, *why) + " Nothing was sent.";
         }
     }
     return std::nullopt;
+}
+
+}  // namespace trawlix::transfer
+
+namespace trawlix::transfer {
+
+std::int32_t uploadRecordCount(UploadKind kind, const std::string& path) {
+    TransferFiles files;
+    constexpr std::int32_t kNumber = 1;
+    if (files.openForInput(kNumber, path)) {
+        return 0;
+    }
+    std::int32_t count = 0;
+    while (const auto line = files.readLine(kNumber)) {
+        // A route's header lines are no records of their own: its entries are counted.
+        if (!line->empty() &&
+            !(kind == UploadKind::Route && isRouteHeader(common::splitFields(*line)))) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 }  // namespace trawlix::transfer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,5 +15,9 @@ std::optional<std::string> checkUploadFile(UploadKind kind, const std::string& p
 
 // The message for a line of `path` that cannot be sent.
 std::string badLineMessage(const std::string& path, long lineNumber, const std::string& why);
+
+// The records an upload of `path` sends, as its count goes: waypoints, route entries or
+// track points. 0 when the file cannot be read.
+std::int32_t uploadRecordCount(UploadKind kind, const std::string& path);
 
 }  // namespace trawlix::transfer

@@ -7,6 +7,7 @@
 #include "common/pattern_format.h"
 #include "transfer/transfer_format.h"
 #include "transfer/upload_check.h"
+#include "transfer/upload_text.h"
 
 namespace trawlix::app {
 
@@ -54,11 +55,13 @@ void YourForm::Send_Waypoint() {
         return;
     }
     RecordCount.increment();
+    showSending();
     link::WaypointRecord record;
     if (const auto why = transfer::readWaypointLine(common::splitFields(*line), record)) {
         stopUpload(WaypointFileNum, WaypointFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.WaypointRecord() = record;
     Magellan.UploadWaypoint();
 }
@@ -80,9 +83,11 @@ void YourForm::Send_Track(bool& Start) {
         stopUpload(TrackFileNum, TrackFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.TrackPointRecord() = record;
     Magellan.UploadTrackPoint();
     RecordCount.increment();
+    showSending();
 }
 
 void YourForm::Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
@@ -149,13 +154,20 @@ bool YourForm::routeLine(const std::string& line) {
         RouteRecCount = header.sentenceCount;
         return false;
     }
+    if (RouteCount.value() == 0) {  // no header yet in this upload: the file changed meanwhile
+        stopUpload(RouteFileNum, RouteFileName, std::string(transfer::kEntryBeforeHeader));
+        return true;
+    }
     if (const auto why = transfer::checkRouteEntry(fields)) {
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
     ++RouteEntryCount;
     RecordCount.increment();
-    RouteEntries += "," + transfer::routeEntryName(fields);
+    std::string name = transfer::routeEntryName(fields);
+    uploadFieldsBlanked_ += transfer::makeSendable(name);
+    RouteEntries += "," + name;
+    showSending();
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;

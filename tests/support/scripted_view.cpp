@@ -4,20 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "app/window_captions.h"
+
 namespace trawlix::testing {
 
 using app::Label;
 
 ScriptedView::ScriptedView() {
-    captions[Label::ProductId] = "PID";
-    captions[Label::GpsDesc] = "Desc";
-    captions[Label::Version] = "Ver";
+    captions[Label::ProductId] = app::kInitialProductCaption;
+    captions[Label::GpsDesc] = app::kInitialDescriptionCaption;
+    captions[Label::Version] = app::kInitialVersionCaption;
     for (Label label :
          {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
         captions[label] = "";
     }
-    for (std::int16_t n = 1; n <= 6; ++n) {
-        portItems.push_back({n, "Port " + std::to_string(n), false});
+    for (std::int16_t n = 1; n <= app::kBuiltInPorts; ++n) {
+        portItems.push_back({n, app::portCaption(n), false});
     }
 }
 
@@ -85,7 +87,12 @@ std::string ScriptedView::functionText() const {
 
 app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::MessageButtons buttons,
                                              app::MessageKind kind) {
-    messages.push_back({text, buttons, kind});
+    return answerMessage({text, buttons, kind, {}});
+}
+
+app::MessageAnswer ScriptedView::answerMessage(Message message) {
+    const app::MessageButtons buttons = message.buttons;
+    messages.push_back(std::move(message));
     if (whileMessageOpen) {
         whileMessageOpen(messages.back());
     }
@@ -96,6 +103,13 @@ app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::Messa
     }
     return buttons == app::MessageButtons::RetryCancel ? app::MessageAnswer::Retry
                                                        : app::MessageAnswer::Ok;
+}
+
+app::MessageAnswer ScriptedView::showDetailedMessage(const std::string& text,
+                                                     const std::string& detail,
+                                                     app::MessageButtons buttons,
+                                                     app::MessageKind kind) {
+    return answerMessage({text, buttons, kind, detail});
 }
 
 void ScriptedView::showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) {

@@ -19,6 +19,7 @@ class ScriptedView : public app::FormView {
         std::string text;
         app::MessageButtons buttons;
         app::MessageKind kind = app::MessageKind::Information;
+        std::string detail;  // the informative text, when the box has one
     };
     struct PortItem {
         std::int16_t index;
@@ -56,6 +57,10 @@ class ScriptedView : public app::FormView {
     int closeRequests = 0;
     int endRequests = 0;
     std::function<void()> onClose;  // the window's unload handler
+    std::map<app::StatusArea, std::string> status;
+    // What "Find GPS..." finds; nothing: the user cancelled.
+    std::optional<std::vector<app::ProbeResult>> searchResults;
+    int searches = 0;
 
     void setCaption(app::Label label, const std::string& text) override;
     std::string caption(app::Label label) const override;
@@ -71,6 +76,14 @@ class ScriptedView : public app::FormView {
     std::string functionText() const override;
     app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
                                    app::MessageKind kind) override;
+    app::MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
+                                           app::MessageButtons buttons,
+                                           app::MessageKind kind) override;
+    void showStatus(app::StatusArea area, const std::string& text) override { status[area] = text; }
+    std::optional<std::vector<app::ProbeResult>> findReceivers() override {
+        ++searches;
+        return searchResults;
+    }
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
@@ -83,6 +96,9 @@ class ScriptedView : public app::FormView {
     std::vector<std::string> portCaptions() const;
     std::vector<std::string> messageTexts() const;
     void choose(int entry);  // selects an entry of the function list
+
+  private:
+    app::MessageAnswer answerMessage(Message message);
 };
 
 // Settings in memory, with a log of writes in order.
