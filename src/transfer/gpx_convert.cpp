@@ -285,7 +285,7 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
     }
     if (plan.changed > 0) {
         message += "\n" + common::formatInteger(plan.changed) +
-                   " characters a transfer file cannot carry became blanks.";
+                   " texts had characters a transfer file cannot carry; they became blanks.";
     }
     return {true, message};
 }

@@ -120,12 +120,18 @@ std::int16_t wholeMetres(double metres) {
     return static_cast<std::int16_t>(std::clamp(std::round(metres), -32768.0, 32767.0));
 }
 
-std::string safeText(std::string_view utf8, int& changed) {
+}  // namespace
+
+std::string receiverSafe(std::string_view utf8, int& changedFields) {
     const ReceiverText latin1 = receiverTextFromUtf8(utf8);
     const link::SentenceText safe = link::sentenceSafe(latin1.text);
-    changed += latin1.changed + safe.replaced;
+    if (latin1.changed + safe.replaced > 0) {
+        ++changedFields;
+    }
     return safe.text;
 }
+
+namespace {
 
 // The metres of a track altitude in feet, with the fewest decimals (four at most) that give
 // the same feet back: 1546 m sent by the receiver stays 1546, not 1546.0001, and a file
@@ -322,15 +328,14 @@ link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place, i
     record.Longitude = point.longitude;
     record.Field5 = point.elevation ? wholeMetres(*point.elevation) : std::int16_t{0};
     record.Field6 = "M";
-    record.Field1 = safeText(point.name, changed);
-    record.Field4 = safeText(point.comment, changed);
-    record.Field10 = safeText(point.symbol, changed);
+    record.Field1 = receiverSafe(point.name, changed);
+    record.Field4 = receiverSafe(point.comment, changed);
+    record.Field10 = receiverSafe(point.symbol, changed);
     record.Field7 = place;
     return record;
 }
 
-link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string& trackName,
-                                           int& changed) {
+link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string& trackName) {
     link::TrackPointRecord record;
     record.Latitude = point.latitude;
     record.Longitude = point.longitude;
@@ -344,7 +349,7 @@ link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string
         record.Field7 = receiverDateOf(*point.time);
     }
     record.Field1 = !point.noFix;
-    record.TrackName = safeText(trackName, changed);
+    record.TrackName = trackName;
     return record;
 }
 

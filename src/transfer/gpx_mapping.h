@@ -47,7 +47,7 @@
 // byte becomes its Unicode character (control characters, which XML cannot hold, become
 // blanks). Coming in, a character outside ISO 8859-1 becomes a blank, and then the rule of
 // link::sentenceSafe applies (",", "*", "$", CR, LF and control characters become blanks);
-// every character changed is counted for the completion message.
+// every text changed is counted for the completion message, as the text uploads count.
 namespace trawlix::transfer::gpx {
 
 inline constexpr std::string_view kNamespace11 = "http://www.topografix.com/GPX/1/1";
@@ -121,10 +121,11 @@ std::string routeNumberText(const std::string& routeNumber);
 // A route entry (Field4 the name, Field1 the icon) at the place of its waypoint.
 Point pointFromRouteEntry(const link::WaypointRecord& entry, const link::WaypointRecord& waypoint);
 
-// GPX to records; `changed` counts the characters made safe.
-link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place, int& changed);
-// Altitude in metres with one decimal, as an upload sends it.
-link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string& trackName,
-                                           int& changed);
+// UTF-8 text as the receiver takes it; `changedFields` counts the texts that had to change.
+std::string receiverSafe(std::string_view utf8, int& changedFields);
+// GPX to records; `changedFields` counts the names, comments and icons made safe.
+link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place, int& changedFields);
+// Altitude in metres with one decimal, as an upload sends it; `trackName` already made safe.
+link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string& trackName);
 
 }  // namespace trawlix::transfer::gpx

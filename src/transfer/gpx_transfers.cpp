@@ -311,7 +311,10 @@ bool YourForm::gpxAcknowledged() {
         sendNextGpxRecord();
         return true;
     }
-    const std::string text = completionText() + transfer::gpx::uploadNotes(*gpx.plan);
+    const transfer::UploadKind kind = !gpx.plan->trackPoints.empty() ? transfer::UploadKind::Track
+                                      : gpx.plan->routes > 0         ? transfer::UploadKind::Route
+                                                             : transfer::UploadKind::Waypoints;
+    const std::string text = completionText() + transfer::gpx::uploadNotes(kind, *gpx.plan);
     gpx.forget();
     showActivity("Ready");
     view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);

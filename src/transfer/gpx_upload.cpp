@@ -6,6 +6,7 @@
 #include <set>
 
 #include "common/pattern_format.h"
+#include "transfer/upload_text.h"
 
 namespace trawlix::transfer::gpx {
 namespace {
@@ -120,10 +121,10 @@ PlanResult planUpload(UploadKind kind, const Document& document, const std::stri
             break;
         case UploadKind::Track:
             for (const Track& track : document.tracks) {
+                const std::string name = receiverSafe(track.name, plan.changed);
                 for (const auto& segment : track.segments) {
                     for (const Point& point : segment) {
-                        plan.trackPoints.push_back(
-                            trackPointFromPoint(point, track.name, plan.changed));
+                        plan.trackPoints.push_back(trackPointFromPoint(point, name));
                     }
                 }
             }
@@ -135,14 +136,18 @@ PlanResult planUpload(UploadKind kind, const Document& document, const std::stri
     return {std::move(plan), {}};
 }
 
-std::string uploadNotes(const UploadPlan& plan) {
+std::string uploadNotes(UploadKind kind, const UploadPlan& plan) {
     std::string notes;
     for (const std::string& chosen : plan.numbersChosen) {
         notes += "\r\n" + chosen + ".";
     }
     if (plan.changed > 0) {
-        notes += "\r\n" + common::formatInteger(plan.changed) +
-                 " characters the receiver cannot take became blanks.";
+        // The words of the text uploads, but for a track, whose only text here is its name.
+        notes += "\r\n" + (kind == UploadKind::Track
+                               ? common::formatInteger(plan.changed) +
+                                     (plan.changed == 1 ? " track name" : " track names") +
+                                     " had characters the GPS cannot take; they became blanks."
+                               : blankedTextNote(kind, plan.changed));
     }
     return notes;
 }

@@ -34,7 +34,7 @@ struct UploadPlan {
     std::vector<RouteSentence> routeSentences;
     int routes = 0;
     int routeEntries = 0;
-    int changed = 0;                         // characters that became blanks
+    int changed = 0;  // names, comments and icons (track names) sent with blanks
     std::vector<std::string> numbersChosen;  // "\"Lakes\" is route 4", for routes without one
 };
 
@@ -50,6 +50,6 @@ PlanResult planUpload(UploadKind kind, const Document& document, const std::stri
 std::vector<RouteSentence> routeSentences(int routeNumber, const std::vector<std::string>& names);
 
 // The parts of the completion message an upload from GPX adds to the usual one.
-std::string uploadNotes(const UploadPlan& plan);
+std::string uploadNotes(UploadKind kind, const UploadPlan& plan);
 
 }  // namespace trawlix::transfer::gpx

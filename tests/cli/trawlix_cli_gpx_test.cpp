@@ -121,7 +121,7 @@ TEST_F(TrawlixCliGpx, EachKindUploadsFromGpx) {
     EXPECT_EQ(waypoints.status, 0) << waypoints.err.toStdString();
     EXPECT_EQ(waypoints.out,
               "Transfer Complete. 1 Waypoints sent.\n"
-              "1 characters the receiver cannot take became blanks.\n");
+              "1 name or comment had characters the GPS cannot take; they became blanks.\n");
     const Result route = cli({"upload", "routes", file("r.gpx")});
     EXPECT_EQ(route.status, 0) << route.err.toStdString();
     EXPECT_EQ(route.out, "Transfer Complete. 1 Routes sent.\nConsisting of 2 Waypoints.\n");

@@ -81,9 +81,10 @@ TEST_F(GpxUpload, ARouteSendsItsPointsAsWaypointsFirstThenTheRoute) {
               "D");
     EXPECT_EQ(link.uploadedWaypoints[2].Field10, "Flag");
     EXPECT_EQ(view.messageTexts(),
-              (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 3 "
-                                        "Waypoints.\r\n\"Lakes\" is route 1.\r\n1 characters the "
-                                        "receiver cannot take became blanks."}));
+              (std::vector<std::string>{
+                  "Transfer Complete. 1 Routes sent.\r\nConsisting of 3 "
+                  "Waypoints.\r\n\"Lakes\" is route 1.\r\n1 name had characters the "
+                  "GPS cannot take; they became blanks."}));
     EXPECT_EQ(form->PendingCommand, "");
 }
 
