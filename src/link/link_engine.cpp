@@ -440,8 +440,8 @@ void LinkEngine::handleSentence(const ReceivedSentence& sentence, Millis now) {
         return;
     }
     if (sentence.checksum == ChecksumState::Wrong) {
-        if (ackConfirmed_) {
-            raiseDebug("Checksum error: not acknowledged, the GPS sends it again");
+        if (ackConfirmed_ || drain_) {
+            raiseDebug("Checksum error: not acknowledged, the GPS sends it again if it must");
         } else {
             raiseError(kChecksumError,
                        "A sentence from the GPS arrived damaged (checksum error) and was "
