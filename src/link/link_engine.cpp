@@ -414,8 +414,8 @@ void LinkEngine::noteAnswer(const ReceivedSentence& sentence) {
     const auto fields = sentence.fields();
     if (word == protocol::kAckWord) {
         const std::string expected = hexByte(checksumOf(bodyOf(inFlight_->sentence)));
-        inFlight_->answerArrived = inFlight_->answerArrived ||
-                                   (!fields.empty() && upperCase(fields[0]) == expected);
+        inFlight_->answerArrived =
+            inFlight_->answerArrived || (!fields.empty() && upperCase(fields[0]) == expected);
     } else if (isDownloadSentence(word, fields) && !drain_ && download_ != Download::None &&
                inFlight_->sentence == downloadCommand_) {
         inFlight_->answerArrived = true;
