@@ -113,14 +113,15 @@ void LinkEngine::stopSending() {
 
 void LinkEngine::cancelTransfer(Millis now) {
     const bool busy = inFlight_ || !queue_.empty() || download_ != Download::None;
-    if (download_ != Download::None && downloadCommandSent_ && open_) {
-        // The receiver knows no command that stops a download: we stop acknowledging its
-        // records and drop them until it gives up or ends.
-        startDrain(now);
-    }
+    const bool downloading = download_ != Download::None && downloadCommandSent_ && open_;
     stopSending();
     if (busy) {
         raiseDebug("Transfer cancelled");
+    }
+    if (downloading) {
+        // The receiver knows no command that stops a download: we stop acknowledging its
+        // records and drop them until it gives up or ends.
+        startDrain(now);
     }
 }
 
@@ -199,6 +200,8 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
     if (download_ != Download::None && downloadCommandSent_) {
         // The receiver would send the new answer after the rest of the old one.
         raiseDebug("A new request stops the download under way");
+        download_ = Download::None;
+        downloadCommandSent_ = false;
         startDrain(now);
     }
     download_ = Download::Requested;
@@ -365,10 +368,27 @@ void LinkEngine::startDrain(Millis now) {
     } else {
         drain_->quietUntil = now + kDrainQuietMs;
     }
+    // Answers not begun yet are queued behind the stopped transfer, and may go with it when
+    // the receiver gives up: ask again when the drain ends.
     if (versionOutstanding_) {
-        // Its reply is queued behind the stopped transfer and may go with it: ask again.
         versionOutstanding_ = false;
-        queue_.push_front(commands_.VersionCommand);
+        askAgainAfterDrain(commands_.VersionCommand);
+    }
+    if (download_ == Download::Requested && downloadCommandSent_) {
+        downloadCommandSent_ = false;
+        silenceDeadline_.reset();
+        askAgainAfterDrain(downloadCommand_);
+    }
+    transmitNext(now);
+}
+
+void LinkEngine::askAgainAfterDrain(const std::string& command) {
+    if (inFlight_ && inFlight_->sentence == command) {
+        inFlight_.reset();  // an acknowledgement that still comes is passed over
+        selfConfirmAt_.reset();
+    }
+    if (std::find(queue_.begin(), queue_.end(), command) == queue_.end()) {
+        queue_.push_front(command);
     }
 }
 
@@ -509,6 +529,13 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         startDrain(now);
         return;
     }
+    if (!answersDownload(sentence.word())) {
+        raiseDebug("Dropped: not the kind " + downloadCommand_ +
+                   " asks for; a stopped "
+                   "transfer's rest");
+        startDrain(now);
+        return;
+    }
     if (inFlight_ && inFlight_->sentence == downloadCommand_) {
         // Its acknowledgement was lost, but the records show the command was taken: sending
         // it again would start the whole log once more.
@@ -523,6 +550,19 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         download_ = Download::Receiving;
     }
     deliverRecord(sentence, now);
+}
+
+bool LinkEngine::answersDownload(std::string_view word) const {
+    if (word == protocol::kCommandWord) {
+        return true;  // the end marker ends any download
+    }
+    if (downloadCommand_ == commands_.WaypointsCommand) {
+        return word == protocol::kWaypointWord;
+    }
+    if (downloadCommand_ == commands_.RoutesCommand) {
+        return word == protocol::kRouteWord;
+    }
+    return word == protocol::kTrackWord;
 }
 
 void LinkEngine::acknowledge(const ReceivedSentence& sentence) {

@@ -158,6 +158,7 @@ class LinkEngine {
     void noteAnswer(const ReceivedSentence& sentence);
     bool holdsBack(const std::string& sentence) const;
     void startDrain(Millis now);
+    void askAgainAfterDrain(const std::string& command);
     void finishDrain(Millis now, const std::string& why);
     void stopSending();
     void forget();
@@ -165,6 +166,7 @@ class LinkEngine {
     void handleSentence(const ReceivedSentence& sentence, Millis now);
     void handleAcknowledgement(const ReceivedSentence& sentence, Millis now);
     void handleDownloadSentence(const ReceivedSentence& sentence, Millis now);
+    bool answersDownload(std::string_view word) const;
     void acknowledge(const ReceivedSentence& sentence);
     void deliverRecord(const ReceivedSentence& sentence, Millis now);
     void deliverRoute(const std::vector<std::string>& fields, const std::string& line);
