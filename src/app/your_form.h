@@ -101,6 +101,7 @@ class YourForm {
     std::string dialogFolder();
     void checkOnlyBaudItem(int index);
     void reportCannotOpenPort();
+    void clearDebugList();
     void requestVersionAfterOpen();
 
     // The function list.
@@ -110,12 +111,14 @@ class YourForm {
     bool chooseFile(FileDialogMode mode);
 
     // The download receiver.
-    void WriteWaypoint();
-    void WriteHeaderRecord();
-    void WriteRouteWaypoint();
-    void WriteTrackPoint();
-    void writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+    // Each is true when the record was written to its file.
+    bool WriteWaypoint();
+    bool WriteHeaderRecord();
+    bool WriteRouteWaypoint();
+    bool WriteTrackPoint();
+    bool writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
                          const std::string& line);
+    void countWritten(bool written);
     void endOfDownload();
     void acknowledgement();
     void uploadComplete();
@@ -136,6 +139,7 @@ class YourForm {
     std::string programFolder_;
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
+    int uploadFieldsBlanked_ = 0;        // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 };

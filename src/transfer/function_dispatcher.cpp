@@ -29,8 +29,7 @@ bool YourForm::chooseFile(FileDialogMode mode) {
 void YourForm::cboFunction_Click() {
     RecordCount.reset();
     RouteCount.reset();
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
     switch (view_.functionIndex()) {
         case kReset:
             cmdReset_Click();
@@ -127,6 +126,7 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
+    uploadFieldsBlanked_ = 0;
     bool start = true;
     switch (entry) {
         case kSendWaypoints:
@@ -146,8 +146,7 @@ void YourForm::startUpload(int entry) {
 
 void YourForm::cmdReset_Click() {
     PendingCommand = "";
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
     Magellan.CancelTransfer();
 }
 

@@ -7,6 +7,7 @@
 #include "common/pattern_format.h"
 #include "transfer/transfer_format.h"
 #include "transfer/upload_check.h"
+#include "transfer/upload_text.h"
 
 namespace trawlix::app {
 
@@ -59,6 +60,7 @@ void YourForm::Send_Waypoint() {
         stopUpload(WaypointFileNum, WaypointFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.WaypointRecord() = record;
     Magellan.UploadWaypoint();
 }
@@ -80,6 +82,7 @@ void YourForm::Send_Track(bool& Start) {
         stopUpload(TrackFileNum, TrackFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.TrackPointRecord() = record;
     Magellan.UploadTrackPoint();
     RecordCount.increment();
@@ -149,13 +152,19 @@ bool YourForm::routeLine(const std::string& line) {
         RouteRecCount = header.sentenceCount;
         return false;
     }
+    if (RouteCount.value() == 0) {  // no header yet in this upload: the file changed meanwhile
+        stopUpload(RouteFileNum, RouteFileName, std::string(transfer::kEntryBeforeHeader));
+        return true;
+    }
     if (const auto why = transfer::checkRouteEntry(fields)) {
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
     ++RouteEntryCount;
     RecordCount.increment();
-    RouteEntries += "," + transfer::routeEntryName(fields);
+    std::string name = transfer::routeEntryName(fields);
+    uploadFieldsBlanked_ += transfer::makeSendable(name);
+    RouteEntries += "," + name;
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;

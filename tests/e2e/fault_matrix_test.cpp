@@ -67,7 +67,7 @@ class FaultMatrix : public ::testing::Test {
     // The window still works: a whole waypoint download succeeds.
     void expectWindowStillWorks() {
         const std::size_t before = view.messages.size();
-        choose(2, "after.txt");
+        choose(app::kRequestWaypoints, "after.txt");
         ASSERT_TRUE(waitForMessages(before + 1));
         EXPECT_EQ(view.messages.back().text, "Received 36 records.");
         EXPECT_EQ(lineCount(folder / "after.txt"), 36u);
@@ -95,7 +95,7 @@ TEST_F(FaultMatrix, ReceiverSilentPartWayThroughADownload) {
     sim::Faults faults;
     faults.silentAfter = 20;  // the handshake takes a few; then some waypoints
     start(faults);
-    choose(2, "partial.txt");
+    choose(app::kRequestWaypoints, "partial.txt");
     ASSERT_TRUE(waitForMessages(1, 12000));
     EXPECT_EQ(view.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_NE(view.messages[0].text.find("fell silent"), std::string::npos);
@@ -112,7 +112,7 @@ TEST_F(FaultMatrix, DroppedAcknowledgementInAnUpload) {
     std::ofstream(folder / "t.txt", std::ios::binary)
         << "Point,True,1,46.1,7.1,100,0,010199\r\nPoint,True,2,46.2,7.2,200,0,010199\r\n"
            "Point,True,3,46.3,7.3,300,0,010199\r\nPoint,True,4,46.4,7.4,400,0,010199\r\n";
-    choose(7, "t.txt");
+    choose(app::kSendTrack, "t.txt");
     ASSERT_TRUE(waitForMessages(1, 10000));
     EXPECT_EQ(view.messages[0].text, "Transfer Complete. 4 Track Points sent.");
     EXPECT_EQ(line->store().track.size(), 4u);
@@ -122,7 +122,7 @@ TEST_F(FaultMatrix, CorruptedChecksumInADownload) {
     sim::Faults faults;
     faults.corruptChecksum = 12;
     start(faults);
-    choose(4, "tracks.txt");
+    choose(app::kRequestTracks, "tracks.txt");
     ASSERT_TRUE(waitForMessages(1, 10000));
     EXPECT_EQ(view.messages[0].text, "Received 300 records.");
     EXPECT_EQ(lineCount(folder / "tracks.txt"), 300u);
@@ -132,7 +132,7 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
     sim::Faults faults;
     faults.hangUpAfter = 40;
     start(faults);
-    choose(4, "tracks.txt");
+    choose(app::kRequestTracks, "tracks.txt");
     ASSERT_TRUE(waitForMessages(1, 10000));
     EXPECT_EQ(view.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_NE(view.messages[0].text.find("was lost"), std::string::npos);
@@ -141,7 +141,7 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
               static_cast<std::size_t>(form->RecordCount.value()));
     EXPECT_GT(form->RecordCount.value(), 10);
     // With the line gone, a new request is refused with a notice, not a hang.
-    choose(2, "again.txt");
+    choose(app::kRequestWaypoints, "again.txt");
     ASSERT_TRUE(waitForMessages(2));
     EXPECT_NE(view.messages[1].text.find("not open"), std::string::npos);
 }
@@ -198,7 +198,7 @@ TEST_F(FaultMatrix, UploadFileWithBinaryContent) {
         binary += static_cast<char>((i * 37) % 256);
     }
     std::ofstream(folder / "photo.jpg", std::ios::binary) << binary;
-    choose(5, "photo.jpg");
+    choose(app::kSendWaypoints, "photo.jpg");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(
         view.messages[0].text.rfind("Can't send the file " + path("photo.jpg") + ": line ", 0), 0u);
@@ -214,7 +214,7 @@ TEST_F(FaultMatrix, UploadOfFortyThousandLines) {
             file << "Point,True," << i << ",46.1,7.1,100,0,010199\r\n";
         }
     }
-    choose(7, "long.txt");
+    choose(app::kSendTrack, "long.txt");
     ASSERT_TRUE(waitForMessages(1, 120000));
     EXPECT_EQ(view.messages[0].text, "Transfer Complete. 32767 Track Points sent.");
     EXPECT_EQ(line->store().track.size(), 40'000u) << "every line reaches the receiver";
