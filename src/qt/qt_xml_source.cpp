@@ -1,8 +1,9 @@
 #include "qt/qt_xml_source.h"
 
 #include <QFile>
-#include <QHash>
 #include <QXmlStreamReader>
+#include <deque>
+#include <utility>
 
 namespace trawlix::qt {
 namespace {
@@ -46,12 +47,14 @@ class Delivery {
 
   private:
     const std::string& utf8(QStringView text) {
-        const QString key = text.toString();
-        auto it = names_.find(key);
-        if (it == names_.end()) {
-            it = names_.insert(key, text.toUtf8().toStdString());
+        // A look through the few names seen so far costs less than a hash of a new QString.
+        for (const auto& [name, bytes] : names_) {
+            if (name == text) {
+                return bytes;
+            }
         }
-        return it.value();
+        names_.emplace_back(text.toString(), text.toUtf8().toStdString());
+        return names_.back().second;
     }
 
     bool startElement() {
@@ -69,7 +72,7 @@ class Delivery {
 
     QXmlStreamReader& reader_;
     transfer::gpx::XmlHandler& handler_;
-    QHash<QString, std::string> names_;
+    std::deque<std::pair<QString, std::string>> names_;  // a deque keeps references valid
     std::vector<XmlAttribute> attributes_;
 };
 
