@@ -26,21 +26,12 @@ class TransferFileNames : public FormFixture {
     static void createWithBytes(const std::filesystem::path& file, const std::string& bytes) {
         std::ofstream(file, std::ios::binary) << bytes;
     }
-    // The name given as UTF-8 text, as the system spells it.
-    static std::filesystem::path systemName(const std::string& utf8) {
-        return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-    }
-    // The UTF-8 text the window and the command line hand over for a file in the folder.
-    std::string utf8Name(const std::string& name) const {
-        const std::u8string text = (folder / systemName(name)).u8string();
-        return std::string(text.begin(), text.end());
-    }
 
     TransferFiles files;
 };
 
 TEST_F(TransferFileNames, LinesWrittenEndInOneCrLfAndReadBackAsWritten) {
-    const std::string name = utf8Name("lines.txt");
+    const std::string name = path("lines.txt");
     ASSERT_EQ(files.openForOutput(1, name), std::nullopt);
     EXPECT_EQ(files.writeLine(1, "Waypoint,A,1,2,,0,M,1,0,0,a"), std::nullopt);
     EXPECT_EQ(files.writeLine(1, ""), std::nullopt);
@@ -62,7 +53,7 @@ TEST_F(TransferFileNames, LoneLineFeedsAndCtrlZReadAsTheyStand) {
     createWithBytes(folder / "mixed.txt",
                     "a\nb\r\nc\x1A"
                     "d\re");
-    ASSERT_EQ(files.openForInput(1, utf8Name("mixed.txt")), std::nullopt);
+    ASSERT_EQ(files.openForInput(1, path("mixed.txt")), std::nullopt);
     EXPECT_EQ(files.readLine(1), "a");
     EXPECT_EQ(files.readLine(1), "b");
     EXPECT_EQ(files.readLine(1),
@@ -77,14 +68,14 @@ class TransferFileName : public TransferFileNames,
 
 TEST_P(TransferFileName, OpensForWritingAndReadingByItsUtf8Text) {
     const std::string name = GetParam();
-    ASSERT_EQ(files.openForOutput(1, utf8Name(name)), std::nullopt);
+    ASSERT_EQ(files.openForOutput(1, path(name)), std::nullopt);
     EXPECT_EQ(files.writeLine(1, "Header,1,0"), std::nullopt);
     files.close(1);
-    EXPECT_EQ(bytesOf(folder / systemName(name)), "Header,1,0\r\n")
+    EXPECT_EQ(bytesOf(folder / fromUtf8(name)), "Header,1,0\r\n")
         << "the file under the name asked for";
 
-    createWithBytes(folder / systemName(name), "Waypoint,a,A\r\n");
-    ASSERT_EQ(files.openForInput(2, utf8Name(name)), std::nullopt);
+    createWithBytes(folder / fromUtf8(name), "Waypoint,a,A\r\n");
+    ASSERT_EQ(files.openForInput(2, path(name)), std::nullopt);
     EXPECT_EQ(files.readLine(2), "Waypoint,a,A");
 }
 
@@ -98,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TransferFileNames, AnAbsoluteNameOpensWithEitherSlash) {
     // On Windows the name carries a drive letter, and dialogs and users write it with
     // forward slashes as often as with backslashes.
-    const std::filesystem::path file = std::filesystem::absolute(folder / systemName("Höhe.txt"));
+    const std::filesystem::path file = std::filesystem::absolute(folder / fromUtf8("Höhe.txt"));
     createWithBytes(file, "Point,True\r\n");
 #ifdef _WIN32
     ASSERT_TRUE(file.has_root_name()) << "a drive letter";
@@ -114,11 +105,11 @@ TEST_F(TransferFileNames, AnAbsoluteNameOpensWithEitherSlash) {
 }
 
 TEST_F(TransferFileNames, AMissingFolderOrAFolderIsNamedAsTheReason) {
-    EXPECT_EQ(files.openForOutput(1, utf8Name("Ördner/w.txt")), "No such file or directory");
-    EXPECT_EQ(files.openForInput(1, utf8Name("Ördner/w.txt")), "No such file or directory");
-    std::filesystem::create_directories(folder / systemName("Ördner"));
-    EXPECT_EQ(files.openForInput(1, utf8Name("Ördner")), "it is a folder");
-    EXPECT_EQ(files.openForOutput(1, utf8Name("Ördner")), "it is a folder");
+    EXPECT_EQ(files.openForOutput(1, path("Ördner/w.txt")), "No such file or directory");
+    EXPECT_EQ(files.openForInput(1, path("Ördner/w.txt")), "No such file or directory");
+    std::filesystem::create_directories(folder / fromUtf8("Ördner"));
+    EXPECT_EQ(files.openForInput(1, path("Ördner")), "it is a folder");
+    EXPECT_EQ(files.openForOutput(1, path("Ördner")), "it is a folder");
     EXPECT_FALSE(files.isOpen(1));
 }
 
