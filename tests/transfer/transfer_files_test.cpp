@@ -113,5 +113,34 @@ TEST_F(TransferFileNames, AMissingFolderOrAFolderIsNamedAsTheReason) {
     EXPECT_FALSE(files.isOpen(1));
 }
 
+TEST_F(TransferFileNames, NamesOfWindowsDevicesAreRefusedThereAndOrdinaryElsewhere) {
+    for (const std::string name : {"nul.txt", "COM1.txt", "Aux", "con.tar.gz", "lpt9 .log"}) {
+#if defined(_WIN32)
+        // Windows would open the device: the download "succeeds" and no file exists.
+        EXPECT_EQ(files.openForOutput(1, path(name)), "it is the name of a device on Windows")
+            << name;
+        EXPECT_EQ(files.openForInput(1, path(name)), "it is the name of a device on Windows")
+            << name;
+        EXPECT_FALSE(files.isOpen(1)) << name;
+#else
+        ASSERT_EQ(files.openForOutput(1, path(name)), std::nullopt) << name;
+        EXPECT_EQ(files.writeLine(1, "Header,1,0"), std::nullopt);
+        files.close(1);
+        EXPECT_EQ(bytesOf(folder / fromUtf8(name)), "Header,1,0\r\n") << name;
+#endif
+    }
+}
+
+TEST(WindowsDeviceNames, AreTheLastPartOfThePathWhateverTheCaseAndExtension) {
+    for (const char* device : {"NUL", "nul.txt", R"(C:\Tracks\COM3.txt)", "C:/a/Con.tar.gz", "prn",
+                               "aux .log", "LPT1", "conout$", "D:com9.txt"}) {
+        EXPECT_TRUE(transfer::namesAWindowsDevice(device)) << device;
+    }
+    for (const char* file : {"nullable.txt", "COM10.txt", "console.txt", "COM.txt", "my nul.txt",
+                             R"(C:\nul\w.txt)", "/dev/ttyS0", "COMa", ""}) {
+        EXPECT_FALSE(transfer::namesAWindowsDevice(file)) << file;
+    }
+}
+
 }  // namespace
 }  // namespace trawlix::testing
