@@ -35,6 +35,23 @@ bool namesAWindowsDevice(const std::string& path) {
     return numbered && (name.starts_with("COM") || name.starts_with("LPT"));
 }
 
+bool hasCharacterWindowsForbids(const std::string& path) {
+    std::string_view name(path);
+    const bool driveRelative = name.size() >= 2 && name[1] == ':';
+    if (const std::size_t separator = name.find_last_of("/\\");
+        separator != std::string_view::npos) {
+        name.remove_prefix(separator + 1);
+    } else if (driveRelative) {
+        name.remove_prefix(2);
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("*?\"<>|:", c) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 // Reasons a name cannot be opened that the system would not give.
@@ -42,6 +59,11 @@ std::optional<std::string> refusedName([[maybe_unused]] const std::string& path)
 #if defined(_WIN32)
     if (namesAWindowsDevice(path)) {
         return std::string("it is the name of a device on Windows");
+    }
+    if (hasCharacterWindowsForbids(path)) {
+        return std::string(
+            "the name has a character that Windows does not allow in file names "
+            "(* ? \" < > | :)");
     }
 #endif
     return std::nullopt;

@@ -45,6 +45,10 @@ std::string utf8Of(const std::filesystem::path& path);
 // COM1, whatever the folder and extension: data written there is lost, or goes to a port.
 bool namesAWindowsDevice(const std::string& path);
 
+// Whether the file name holds a character Windows does not allow in one (* ? " < > | :, or a
+// control character); ":" after a drive letter belongs to the drive.
+bool hasCharacterWindowsForbids(const std::string& path);
+
 // The system's words for an errno value.
 std::string describeError(int errorNumber);
 

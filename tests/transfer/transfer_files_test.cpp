@@ -142,5 +142,29 @@ TEST(WindowsDeviceNames, AreTheLastPartOfThePathWhateverTheCaseAndExtension) {
     }
 }
 
+TEST(WindowsForbiddenCharacters, AreLookedForInTheFileNameOnly) {
+    for (const char* bad : {"a?b.txt", R"(C:\Tracks\a*b.txt)", "C:/x/w.txt:hidden", "a|b",
+                            "say \"hi\".txt", "tab\there.txt", "C:a:b.txt"}) {
+        EXPECT_TRUE(transfer::hasCharacterWindowsForbids(bad)) << bad;
+    }
+    for (const char* good : {R"(C:\Tracks\w.txt)", "C:w.txt", "D:/a b/Z\xC3\xBCrich; 1.txt",
+                             R"(\\server\share\w.txt)", "w.txt"}) {
+        EXPECT_FALSE(transfer::hasCharacterWindowsForbids(good)) << good;
+    }
+}
+
+#if defined(_WIN32)
+TEST_F(TransferFileNames, ACharacterWindowsForbidsIsNamedAsTheReason) {
+    // The system's own reason is "Invalid argument"; after ":" it would even write to a
+    // hidden stream of another file.
+    for (const std::string name : {"a?b.txt", "w.txt:hidden"}) {
+        const auto why = files.openForOutput(1, path(name));
+        ASSERT_TRUE(why.has_value()) << name;
+        EXPECT_NE(why->find("a character that Windows does not allow"), std::string::npos) << *why;
+        EXPECT_FALSE(files.isOpen(1));
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace trawlix::testing
