@@ -16,7 +16,7 @@
 #include <QStatusBar>
 
 #include "app/window_captions.h"
-#include "app/editor_command.h"
+#include "app/windows_arguments.h"
 #include "app/your_form.h"
 #include "qt/plain_text_opener.h"
 #include "qt/port_detector.h"

@@ -1,4 +1,4 @@
-#include "app/editor_command.h"
+#include "app/windows_arguments.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // The command line the text editor is started with on Windows.
-#include "app/editor_command.h"
+#include "app/windows_arguments.h"
 
 #include <string>
 #include <utility>
