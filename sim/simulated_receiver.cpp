@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "common/line_split.h"
 #include "common/numbers.h"
@@ -277,14 +276,18 @@ void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
     const int step = nmeaStep_++;
     const double latitudeMinutes = 5.979 + 0.002 * step;
     const double longitudeMinutes = 13.315 + 0.003 * step;
-    const std::time_t wall = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&wall, &utc);
+    // The calendar of <chrono> rather than gmtime_r, which Windows lacks.
+    const auto wall = std::chrono::system_clock::now();
+    const auto today = std::chrono::floor<std::chrono::days>(wall);
+    const std::chrono::year_month_day calendar{today};
+    const std::chrono::hh_mm_ss clock{std::chrono::floor<std::chrono::seconds>(wall - today)};
     char time[48];
-    std::snprintf(time, sizeof time, "%02d%02d%02d.00", utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::snprintf(time, sizeof time, "%02d%02d%02d.00", static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
     char date[40];
-    std::snprintf(date, sizeof date, "%02d%02d%02d", utc.tm_mday, utc.tm_mon + 1,
-                  utc.tm_year % 100);
+    std::snprintf(date, sizeof date, "%02u%02u%02d", static_cast<unsigned>(calendar.day()),
+                  static_cast<unsigned>(calendar.month()), static_cast<int>(calendar.year()) % 100);
     char position[64];
     std::snprintf(position, sizeof position, "46%06.3f,N,007%06.3f,E",
                   std::fmod(latitudeMinutes, 60.0), std::fmod(longitudeMinutes, 60.0));

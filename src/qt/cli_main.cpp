@@ -260,7 +260,16 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
+#if defined(Q_OS_WIN)
+    // There argv is in the system's 8-bit code page, which has no letters for most file
+    // names; Qt reads the command line as typed, and the core takes UTF-8.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+#else
     std::vector<std::string> arguments(argv + 1, argv + argc);
+#endif
     const cli::ParsedOptions parsed = cli::parseOptions(arguments);
     if (!parsed.options) {
         std::fprintf(stderr, "trawlix-cli: %s\n\n%s", parsed.error.c_str(), cli::usage().c_str());

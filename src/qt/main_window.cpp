@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include "app/window_captions.h"
+#include "app/windows_arguments.h"
 #include "app/your_form.h"
 #include "qt/plain_text_opener.h"
 #include "qt/port_detector.h"
@@ -421,7 +422,12 @@ bool MainWindow::launchDefaultProgram(const QString& path) {
 // quotes or ";" in it open that file and nothing else.
 bool MainWindow::launchEditor(const QString& path) {
 #if defined(Q_OS_WIN)
-    return QProcess::startDetached("notepad.exe", {path});
+    // Windows passes one command line; its quoting is decided (and tested) without Qt.
+    QProcess editor;
+    editor.setProgram("notepad.exe");
+    editor.setNativeArguments(
+        QString::fromStdString(app::windowsEditorArguments(path.toStdString())));
+    return editor.startDetached();
 #elif defined(Q_OS_MACOS)
     return QProcess::startDetached("open", {"-t", path});
 #else

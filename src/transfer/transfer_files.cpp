@@ -15,7 +15,59 @@ std::string utf8Of(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+bool namesAWindowsDevice(const std::string& path) {
+    const std::size_t nameStart = path.find_last_of("/\\:");
+    std::string name = path.substr(nameStart == std::string::npos ? 0 : nameStart + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') {
+        name.pop_back();
+    }
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+        name == "CONOUT$") {
+        return true;
+    }
+    const bool numbered = name.size() == 4 && name[3] >= '0' && name[3] <= '9';
+    return numbered && (name.starts_with("COM") || name.starts_with("LPT"));
+}
+
+bool hasCharacterWindowsForbids(const std::string& path) {
+    std::string_view name(path);
+    const bool driveRelative = name.size() >= 2 && name[1] == ':';
+    if (const std::size_t separator = name.find_last_of("/\\");
+        separator != std::string_view::npos) {
+        name.remove_prefix(separator + 1);
+    } else if (driveRelative) {
+        name.remove_prefix(2);
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("*?\"<>|:", c) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
+
+// Reasons a name cannot be opened that the system would not give.
+std::optional<std::string> refusedName([[maybe_unused]] const std::string& path) {
+#if defined(_WIN32)
+    if (namesAWindowsDevice(path)) {
+        return std::string("it is the name of a device on Windows");
+    }
+    if (hasCharacterWindowsForbids(path)) {
+        return std::string(
+            "the name has a character that Windows does not allow in file names "
+            "(* ? \" < > | :)");
+    }
+#endif
+    return std::nullopt;
+}
 
 std::string openFailure(const std::string& path) {
     std::error_code ec;
@@ -43,6 +95,9 @@ std::int32_t TransferFiles::nextFreeNumber() const {
 std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
                                                         const std::string& path) {
     gpxWriters_.erase(number);
+    if (auto refused = refusedName(path)) {
+        return refused;
+    }
     errno = 0;
     auto file = std::make_unique<std::fstream>(pathFromUtf8(path),
                                                std::ios::out | std::ios::trunc | std::ios::binary);
@@ -55,6 +110,9 @@ std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
 
 std::optional<std::string> TransferFiles::openForInput(std::int32_t number,
                                                        const std::string& path) {
+    if (auto refused = refusedName(path)) {
+        return refused;
+    }
     errno = 0;
     std::error_code ec;
     if (std::filesystem::is_directory(pathFromUtf8(path), ec)) {

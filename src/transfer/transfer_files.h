@@ -49,6 +49,14 @@ class TransferFiles {
 std::filesystem::path pathFromUtf8(const std::string& text);
 std::string utf8Of(const std::filesystem::path& path);
 
+// Whether Windows takes the file name (the path's last part) for a device such as NUL or
+// COM1, whatever the folder and extension: data written there is lost, or goes to a port.
+bool namesAWindowsDevice(const std::string& path);
+
+// Whether the file name holds a character Windows does not allow in one (* ? " < > | :, or a
+// control character); ":" after a drive letter belongs to the drive.
+bool hasCharacterWindowsForbids(const std::string& path);
+
 // The system's words for an errno value.
 std::string describeError(int errorNumber);
 

@@ -2,6 +2,7 @@
 // "Find GPS...".
 #include <gtest/gtest.h>
 
+#include "app/device_settings.h"
 #include "link/protocol_texts.h"
 #include "support/form_fixture.h"
 
@@ -118,7 +119,7 @@ TEST_F(StatusBar, PortChangeClearsTheOldReceiverUntilTheNewOneAnswers) {
     showLiveFix();
     link.reaction = nullptr;
     form->mnuBaud_Click(1);
-    EXPECT_EQ(port(), "Port 2 \u00b7 /dev/ttyS1 \u00b7 9600,N,8,1");
+    EXPECT_EQ(port(), "Port 2 \u00b7 " + app::defaultDevice(2) + " \u00b7 9600,N,8,1");
     EXPECT_EQ(view.captions[Label::ProductId], "PID");
     EXPECT_EQ(view.captions[Label::Time], "");
     link.replyVersion("MERIDIAN", "5.04", "Meridian Platinum");
@@ -211,7 +212,7 @@ TEST_F(StatusBar, FindGpsWithoutReceiverListsWhatWasTriedAndReopensThePort) {
               "/dev/ttyUSB0: garbled answer at 4800 or 9600 baud, likely another speed");
     EXPECT_EQ(settings.values.count("Devices/Port2"), 0u);
     EXPECT_EQ(link.calls.back(), "ConfigureLink 1");
-    EXPECT_EQ(port(), "Port 2 \u00b7 /dev/ttyS1 \u00b7 4800,N,8,1");
+    EXPECT_EQ(port(), "Port 2 \u00b7 " + app::defaultDevice(2) + " \u00b7 4800,N,8,1");
 }
 
 TEST_F(StatusBar, CancelledSearchChangesNothingAndReopens) {
@@ -220,7 +221,7 @@ TEST_F(StatusBar, CancelledSearchChangesNothingAndReopens) {
     EXPECT_EQ(view.searches, 1);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(settings.values.count("Devices/Port2"), 0u);
-    EXPECT_EQ(port(), "Port 2 \u00b7 /dev/ttyS1 \u00b7 4800,N,8,1");
+    EXPECT_EQ(port(), "Port 2 \u00b7 " + app::defaultDevice(2) + " \u00b7 4800,N,8,1");
 }
 
 }  // namespace

@@ -37,14 +37,23 @@ class FormFixture : public ::testing::Test {
         std::filesystem::remove_all(folder, ec);
     }
 
-    std::string path(const std::string& name) const { return (folder / name).string(); }
+    // Names are UTF-8 text, as the window and the command line hand them over. (A plain
+    // std::string would be taken in the system's 8-bit code page on Windows.)
+    static std::filesystem::path fromUtf8(const std::string& name) {
+        return std::filesystem::path(std::u8string(name.begin(), name.end()));
+    }
+
+    std::string path(const std::string& name) const {
+        const std::u8string text = (folder / fromUtf8(name)).u8string();
+        return std::string(text.begin(), text.end());
+    }
 
     void writeFile(const std::string& name, const std::string& contents) const {
-        std::ofstream(folder / name, std::ios::binary) << contents;
+        std::ofstream(folder / fromUtf8(name), std::ios::binary) << contents;
     }
 
     std::string readFile(const std::string& name) const {
-        std::ifstream in(folder / name, std::ios::binary);
+        std::ifstream in(folder / fromUtf8(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 

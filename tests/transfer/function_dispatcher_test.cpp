@@ -137,6 +137,23 @@ TEST_F(FunctionList, UploadRemembersTheFolderAcrossARestart) {
     EXPECT_EQ(nextView.dialogs.back().initDir, remembered);
 }
 
+TEST_F(FunctionList, FilesAndFoldersNamedInAnyLettersAreUsedAsNamed) {
+    const std::string subfolder = "H\xC3\xB6henweg \xD0\x9C\xD0\xB0\xD1\x80\xD1\x88";
+    std::filesystem::create_directories(folder / fromUtf8(subfolder));
+    writeFile(subfolder + "/\xE8\xB7\xAF 1.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
+    choose(5, path(subfolder + "/\xE8\xB7\xAF 1.txt"));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(form->files().isOpen(form->WaypointFileNum));
+    EXPECT_EQ(fromUtf8(settings.values["Path/Path"]),
+              std::filesystem::canonical(folder / fromUtf8(subfolder)))
+        << "the folder remembered as UTF-8 text";
+
+    choose(3, path(subfolder + "/Z\xC3\xBCrich routes.txt"));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(
+        std::filesystem::exists(folder / fromUtf8(subfolder + "/Z\xC3\xBCrich routes.txt")));
+}
+
 TEST_F(FunctionList, NmeaEntriesSendTheirSentencesAndLeaveThePendingCommand) {
     form->PendingCommand = "something";
     choose(app::kNmeaOn);

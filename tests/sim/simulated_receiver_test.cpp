@@ -1,0 +1,53 @@
+// The simulated receiver's own clock: the time and date of its fixes.
+#include "sim/simulated_receiver.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "link/sentence.h"
+
+namespace trawlix::sim {
+namespace {
+
+// The UTC time (hhmmss.00) and date (ddmmyy) a receiver puts in $GPRMC, for a wall clock
+// reading, by the C library rather than by <chrono>.
+std::string rmcTimeAndDate(std::time_t wall) {
+    const std::tm utc = *std::gmtime(&wall);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d%02d%02d.00 %02d%02d%02d", utc.tm_hour, utc.tm_min,
+                  utc.tm_sec, utc.tm_mday, utc.tm_mon + 1, utc.tm_year % 100);
+    return text;
+}
+
+std::string field(const std::string& sentence, int index) {
+    std::size_t start = 0;
+    for (int i = 0; i < index; ++i) {
+        start = sentence.find(',', start) + 1;
+    }
+    return sentence.substr(start, sentence.find(',', start) - start);
+}
+
+TEST(SimulatedReceiverFix, CarriesTheCurrentUtcTimeAndDate) {
+    SimulatedReceiver receiver;
+    const Clock::time_point now = Clock::now();
+    receiver.receive(link::frameSentence("$PMGNCMD,NMEAON"), now);
+    const std::time_t before = std::time(nullptr);
+    receiver.tick(now);
+    const std::time_t after = std::time(nullptr);
+
+    const std::string output = receiver.takeOutput();
+    const std::size_t rmc = output.find("$GPRMC,");
+    ASSERT_NE(rmc, std::string::npos) << output;
+    const std::string sentence = output.substr(rmc, output.find('\n', rmc) - rmc);
+    const std::string sent = field(sentence, 1) + " " + field(sentence, 9);
+    if (sent != rmcTimeAndDate(before)) {
+        EXPECT_EQ(sent, rmcTimeAndDate(after)) << sentence;
+    }
+}
+
+}  // namespace
+}  // namespace trawlix::sim
