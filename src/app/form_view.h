@@ -50,8 +50,17 @@ struct CommonDialog {
     std::string FileName;
     std::string InitDir;
     int Flags = 0;
+    // The file types offered, "description|pattern|description|pattern...", and the one
+    // chosen, from 1 in that order.
+    std::string Filter;
+    int FilterIndex = 1;
 };
 inline constexpr int kOverwritePrompt = 2;  // CommonDialog Flags: ask before overwriting
+
+// The file types of the transfer dialogs: the text files first, as they always were.
+inline constexpr const char* kTransferFilter = "Trawlix text files (*)|*|GPX files (*.gpx)|*.gpx";
+inline constexpr int kTextFilterIndex = 1;
+inline constexpr int kGpxFilterIndex = 2;
 
 // What the window's logic needs of the screen. The Qt shell implements it with widgets;
 // tests implement it with a scripted view.
@@ -83,10 +92,13 @@ class FormView {
     virtual MessageAnswer showMessage(const std::string& text, MessageButtons buttons,
                                       MessageKind kind) = 0;
     // Shows the dialog on `dialog`; afterwards dialog.FileName is the chosen file, or "" when
-    // the user cancelled.
+    // the user cancelled, and dialog.FilterIndex the file type chosen.
     virtual void showFileDialog(FileDialogMode mode, CommonDialog& dialog) = 0;
     // Starts the text editor on `path` without waiting; false when it could not be started.
     virtual bool startEditor(const std::string& path) = 0;
+    // Opens `path` in the desktop's default program for its type (a map program for GPX)
+    // without waiting; false when none could be started.
+    virtual bool openWithDefaultProgram(const std::string& path) { return startEditor(path); }
 
     // A box whose second, smaller text says why and what to do; views without one show the
     // first text only.

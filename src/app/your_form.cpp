@@ -1,4 +1,5 @@
 #include "app/your_form.h"
+#include "transfer/gpx_transfers.h"
 
 #include <utility>
 
@@ -39,7 +40,8 @@ YourForm::YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& setti
       Magellan(magellan),
       settings_(settings),
       programFolder_(std::move(programFolder)),
-      events_(std::make_unique<LinkEvents>(*this)) {
+      events_(std::make_unique<LinkEvents>(*this)),
+      gpx_(std::make_unique<transfer::gpx::GpxTransfers>()) {
     Magellan.setListener(events_.get());
 }
 

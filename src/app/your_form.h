@@ -13,6 +13,11 @@
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
 
+namespace trawlix::transfer::gpx {
+class XmlSource;
+struct GpxTransfers;
+}  // namespace trawlix::transfer::gpx
+
 namespace trawlix::app {
 
 // The main window's logic, free of any toolkit. It reaches the screen through FormView,
@@ -89,6 +94,10 @@ class YourForm {
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
 
+    // GPX files are read through this XML reader, which the shell hands over; without one,
+    // only the text files can be sent.
+    void setXmlSource(transfer::gpx::XmlSource* source) { xmlSource_ = source; }
+
   private:
     class LinkEvents;
 
@@ -148,6 +157,23 @@ class YourForm {
     void sendRouteSentence();
     bool routeLine(const std::string& line);
 
+    // GPX downloads and uploads (transfer/gpx_transfers.cpp).
+    bool gpxChosen() const;
+    void startGpxDownload(std::int32_t& fileNum, std::string& fileName, int entry);
+    void startGpxUpload(int entry);
+    std::optional<bool> gpxWaypoint();  // nothing when the file is no GPX
+    std::optional<bool> gpxRouteHeader();  // nothing when the file is no GPX
+    std::optional<bool> gpxRouteWaypoint();  // nothing when the file is no GPX
+    std::optional<bool> gpxTrackPoint();  // nothing when the file is no GPX
+    bool gpxWaypointsFetched();
+    bool gpxAcknowledged();
+    void sendNextGpxRecord();
+    void stopGpxDownload(std::int32_t& fileNum, const std::string& fileName,
+                         const std::string& why);
+    void reportGpxEndedEarly();
+    void forgetGpxTransfer();
+    std::string completionText() const;
+
     FormView& view_;
     link::GpsLink& Magellan;
     SettingsStore& settings_;
@@ -166,6 +192,8 @@ class YourForm {
     std::string uploadWhat_;
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
+    transfer::gpx::XmlSource* xmlSource_ = nullptr;
+    std::unique_ptr<transfer::gpx::GpxTransfers> gpx_;
 };
 
 // The entries of the function list by their place in it.

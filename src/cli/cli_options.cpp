@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "common/numbers.h"
+#include "transfer/gpx_convert.h"
 
 namespace trawlix::cli {
 namespace {
@@ -32,6 +33,8 @@ std::string usage() {
            "  download waypoints|routes|tracks FILE   fetch into FILE\n"
            "  upload waypoints|routes|tracks FILE     send FILE to the receiver\n"
            "  nmea [--count N | --seconds S]      show the live fix as it changes\n"
+           "  convert waypoints|routes|tracks IN OUT  convert between text and GPX, offline\n"
+           "                                      --waypoints FILE: routes' positions\n"
            "  ports                               list the serial ports and assigned devices\n"
            "  detect [--device PATH]... [--save]  find the receiver at 4800 and 9600 baud;\n"
            "                                      --save points the current port number at it\n"
@@ -40,6 +43,8 @@ std::string usage() {
            "\n"
            "Without --port or --device the port and line settings of the Trawlix window are\n"
            "used; only detect --save changes them. --verbose shows every sentence on the line.\n"
+           "A FILE ending in .gpx is GPX 1.1, any other the Trawlix text format; --format\n"
+           "text|gpx says which (for convert: the format of OUT).\n"
            "\n"
            "exit status: 0 done, 2 bad command line, 3 the port cannot be opened, 4 the\n"
            "receiver does not answer, 5 a file cannot be read or written, 6 the transfer was\n"
@@ -71,6 +76,14 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         } else if (arg == "--device" && hasValue) {
             options.device = arguments[++i];
             options.devices.push_back(options.device);
+        } else if (arg == "--format" && hasValue) {
+            const std::string& format = arguments[++i];
+            if (format != "text" && format != "gpx") {
+                return failure("--format takes text or gpx");
+            }
+            options.format = format == "gpx" ? CliOptions::Format::Gpx : CliOptions::Format::Text;
+        } else if (arg == "--waypoints" && hasValue) {
+            options.waypointsFile = arguments[++i];
         } else if (arg == "--line" && hasValue) {
             options.line = arguments[++i];
         } else if (arg == "--count" && hasValue) {
@@ -114,8 +127,20 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             command == "download" ? CliOptions::Command::Download : CliOptions::Command::Upload;
         options.kind = *kind;
         options.file = words[2];
+    } else if (command == "convert" && words.size() == 4) {
+        const auto kind = kindOf(words[1]);
+        if (!kind) {
+            return failure("convert takes waypoints, routes or tracks, not " + words[1]);
+        }
+        options.command = CliOptions::Command::Convert;
+        options.kind = *kind;
+        options.file = words[2];
+        options.output = words[3];
     } else {
         return failure("don't know what to do with: " + command + (words.size() > 1 ? " ..." : ""));
+    }
+    if (!options.waypointsFile.empty() && options.command != CliOptions::Command::Convert) {
+        return failure("--waypoints goes with convert");
     }
     if ((options.nmeaCount || options.nmeaSeconds) &&
         options.command != CliOptions::Command::Nmea) {
@@ -135,6 +160,13 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         return failure("give --count or --seconds, not both");
     }
     return {options, {}};
+}
+
+CliOptions::Format fileFormat(const CliOptions& options, const std::string& path) {
+    if (options.format) {
+        return *options.format;
+    }
+    return transfer::gpx::isGpxName(path) ? CliOptions::Format::Gpx : CliOptions::Format::Text;
 }
 
 }  // namespace trawlix::cli

@@ -8,8 +8,19 @@ namespace trawlix::cli {
 
 // What the command line asks for.
 struct CliOptions {
-    enum class Command { Help, Version, Download, Upload, Nmea, ProgramVersion, Ports, Detect };
+    enum class Command {
+        Help,
+        Version,
+        Download,
+        Upload,
+        Nmea,
+        ProgramVersion,
+        Ports,
+        Detect,
+        Convert
+    };
     enum class Kind { Waypoints, Routes, Tracks };
+    enum class Format { Text, Gpx };
 
     Command command = Command::Help;
     Kind kind = Kind::Waypoints;
@@ -20,9 +31,16 @@ struct CliOptions {
     std::optional<int> nmeaCount;
     std::optional<double> nmeaSeconds;
     bool verbose = false;
+    std::optional<Format> format;      // --format; else the extension of the file decides
+    std::string output;                // convert's OUT
+    std::string waypointsFile;         // convert routes: where the waypoints' positions are
     std::vector<std::string> devices;  // detect: every --device given, in order
     bool save = false;                 // detect --save
 };
+
+// The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending
+// in ".gpx" in any letter case, else text.
+CliOptions::Format fileFormat(const CliOptions& options, const std::string& path);
 
 struct ParsedOptions {
     std::optional<CliOptions> options;

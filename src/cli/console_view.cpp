@@ -72,6 +72,7 @@ app::MessageAnswer ConsoleView::showMessage(const std::string& text, app::Messag
 
 void ConsoleView::showFileDialog(app::FileDialogMode, app::CommonDialog& dialog) {
     dialog.FileName = fileAnswer;
+    dialog.FilterIndex = fileTypeAnswer;
 }
 
 std::string ConsoleView::fixLine(const NmeaValues& values) const {

@@ -24,6 +24,7 @@ class ConsoleView : public app::FormView {
     // Set when the user stopped the program: boxes are answered Cancel without a word.
     bool quiet = false;
     std::string fileAnswer;
+    int fileTypeAnswer = app::kTextFilterIndex;
     int function = -1;
     // What the window's status bar would say is happening now.
     std::string activity;
@@ -49,6 +50,7 @@ class ConsoleView : public app::FormView {
         }
     }
     bool startEditor(const std::string&) override { return true; }
+    bool openWithDefaultProgram(const std::string&) override { return true; }
     void showWindow() override {}
     void closeWindow() override {}
     void endProgram() override {}

@@ -24,12 +24,15 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
                            MessageAnswer::Retry &&
                        view_.functionText() != "NMEA") {
                 Magellan.SendSentence(message);
+            } else {
+                reportGpxEndedEarly();
             }
             break;
         }
         case link::kLineLost:
             if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::LineFailure) ==
                 MessageAnswer::Cancel) {
+                reportGpxEndedEarly();
                 Magellan.CancelTransfer();
             }
             break;

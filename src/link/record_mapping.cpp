@@ -8,6 +8,7 @@
 #include "common/numbers.h"
 #include "common/pattern_format.h"
 #include "common/units.h"
+#include "link/sentence_text.h"
 
 namespace trawlix::link::mapping {
 namespace {
@@ -75,6 +76,7 @@ TrackPointRecord decodeTrackPoint(const std::vector<std::string>& fields) {
     record.Altitude = static_cast<float>(std::clamp(feet, -kLargest, kLargest));
     record.Field2 = field(fields, 6);
     record.Field1 = field(fields, 7) == "A";
+    record.TrackName = field(fields, 8);
     record.Field7 = field(fields, 9);
     return record;
 }
@@ -107,9 +109,11 @@ std::string encodeTrackPoint(const TrackPointRecord& record) {
     // Three decimals of minutes, as for waypoints: two would move a point by up to 9 m.
     const auto [latitude, ns] = degreesTo(record.Latitude, 2, 3, 'N', 'S');
     const auto [longitude, ew] = degreesTo(record.Longitude, 3, 3, 'E', 'W');
-    const std::string altitude = common::formatPattern(record.Altitude, "00000");
+    const std::string altitude =
+        std::isnan(record.Altitude) ? "" : common::formatPattern(record.Altitude, "00000");
     return "$PMGNTRK," + latitude + "," + ns + "," + longitude + "," + ew + "," + altitude + ",M," +
-           record.Field2 + "," + (record.Field1 ? "A" : "V") + ",," + record.Field7;
+           record.Field2 + "," + (record.Field1 ? "A" : "V") + "," +
+           sentenceSafe(record.TrackName).text + "," + record.Field7;
 }
 
 }  // namespace trawlix::link::mapping

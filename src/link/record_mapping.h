@@ -33,7 +33,8 @@
 //             out in metres
 //   Field1   true for a valid fix ("A")      Field2  UTC time as sent, "hhmmss.ss"
 //   Field6   always 0 (not sent)             Field7  UTC date as sent, "ddmmyy"
-//   The track name field, empty on receivers of this family, is not kept.
+//   TrackName  the track name, empty on most receivers of this family; an upload sends it
+//              made safe. An Altitude that is not a number goes out as an empty field: unknown
 //
 // $PMGNVER,product,version,description  ->  VersionRecord
 namespace trawlix::link::mapping {

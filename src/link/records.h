@@ -35,6 +35,7 @@ struct TrackPointRecord {
     bool Field1 = false;
     std::string Field2;
     std::string Field7;
+    std::string TrackName;  // empty on most receivers; not in the track file
 };
 
 struct FixRecord {

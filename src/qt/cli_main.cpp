@@ -8,20 +8,19 @@
 
 #include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/port_holder.h"
 #include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
-#include "common/version.h"
-#include "app/port_holder.h"
-#include "app/your_form.h"
-#include "cli/cli_options.h"
-#include "cli/console_view.h"
 #include "common/numbers.h"
+#include "common/version.h"
 #include "qt/console_platform.h"
 #include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
+#include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
+#include "transfer/gpx_convert.h"
 
 namespace {
 
@@ -110,6 +109,9 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     view.fileAnswer =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     view.function = functionEntry(options);
+    view.fileTypeAnswer = cli::fileFormat(options, options.file) == CliOptions::Format::Gpx
+                              ? app::kGpxFilterIndex
+                              : app::kTextFilterIndex;
     Progress progress(form, view);
     form.cboFunction_Click();
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
@@ -122,6 +124,39 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
         return cli::kAbandoned;
     }
     return exitStatusFor(*view.outcome);
+}
+
+transfer::UploadKind uploadKindOf(CliOptions::Kind kind) {
+    switch (kind) {
+        case CliOptions::Kind::Waypoints:
+            return transfer::UploadKind::Waypoints;
+        case CliOptions::Kind::Routes:
+            return transfer::UploadKind::Route;
+        case CliOptions::Kind::Tracks:
+            break;
+    }
+    return transfer::UploadKind::Track;
+}
+
+// Offline: OUT's format decides the direction, and IN must be in the other.
+int runConvert(const CliOptions& options) {
+    const bool toGpx = cli::fileFormat(options, options.output) == CliOptions::Format::Gpx;
+    const bool fromGpx = transfer::gpx::isGpxName(options.file);
+    if (toGpx == fromGpx && !options.format) {
+        std::fprintf(stderr,
+                     "trawlix-cli: convert goes between text and GPX: %s and %s are "
+                     "both %s (say the format of OUT with --format)\n",
+                     options.file.c_str(), options.output.c_str(), toGpx ? "GPX" : "text");
+        return cli::kUsage;
+    }
+    qt::QtXmlSource xml;
+    const transfer::UploadKind kind = uploadKindOf(options.kind);
+    const transfer::gpx::ConversionResult result =
+        toGpx ? transfer::gpx::textToGpx(kind, options.file, options.output, options.waypointsFile,
+                                         xml)
+              : transfer::gpx::gpxToText(kind, options.file, options.output, xml);
+    std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
+    return result.ok ? cli::kCompleted : cli::kFileProblem;
 }
 
 int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view,
@@ -249,6 +284,9 @@ int main(int argc, char* argv[]) {
         std::printf("trawlix-cli %s\n", common::kVersion);
         return cli::kCompleted;
     }
+    if (options.command == CliOptions::Command::Convert) {
+        return runConvert(options);
+    }
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
@@ -271,6 +309,8 @@ int main(int argc, char* argv[]) {
     cli::ConsoleView view(stdout, stderr, options.verbose);
     app::YourForm form(view, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
+    qt::QtXmlSource xml;
+    form.setXmlSource(&xml);
     // The link's events reach the form through the tap, which also keeps the values only
     // the console prints.
     cli::NmeaValues values;
@@ -316,6 +356,7 @@ int main(int argc, char* argv[]) {
         case CliOptions::Command::ProgramVersion:
         case CliOptions::Command::Ports:
         case CliOptions::Command::Detect:
+        case CliOptions::Command::Convert:
             break;
     }
     magellan.ClosePort();

@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "app/window_captions.h"
 #include "app/windows_arguments.h"
@@ -309,6 +312,18 @@ MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
     }
 }
 
+namespace {
+// The dialog's "description|pattern|..." filter as Qt's file types: the descriptions,
+// which name their patterns.
+QStringList fileTypesOf(const std::string& filter) {
+    const QStringList parts = fromUtf8(filter).split('|');
+    QStringList types;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        types.append(parts[i]);
+    }
+    return types;
+}
+}  // namespace
 MessageAnswer MainWindow::showDetailedMessage(const std::string& text, const std::string& detail,
                                               MessageButtons buttons, MessageKind /*kind*/) {
     return askUserWithDetail(fromUtf8(text), fromUtf8(detail), buttons);
@@ -365,24 +380,42 @@ std::optional<std::vector<ProbeResult>> MainWindow::findReceivers() {
 }
 
 void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {
-    const QString chosen =
-        askForFile(mode, fromUtf8(dialog.InitDir), (dialog.Flags & kOverwritePrompt) != 0);
+    const QStringList types = fileTypesOf(dialog.Filter);
+    QString type = types.value(dialog.FilterIndex - 1);
+    QString chosen = askForFile(mode, fromUtf8(dialog.InitDir),
+                                (dialog.Flags & kOverwritePrompt) != 0, types, type);
+    if (types.contains(type)) {
+        dialog.FilterIndex = static_cast<int>(types.indexOf(type)) + 1;
+    }
+    // A GPX file saved under a bare name gets its extension, as map programs look for it.
+    if (mode == FileDialogMode::Save && dialog.FilterIndex == kGpxFilterIndex &&
+        !chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) {
+        chosen += ".gpx";
+    }
     dialog.FileName = chosen.toStdString();
 }
 
 QString MainWindow::askForFile(FileDialogMode mode, const QString& initialFolder,
-                               bool overwritePrompt) {
+                               bool overwritePrompt, const QStringList& filters, QString& filter) {
+    const QString joined = filters.join(";;");
     if (mode == FileDialogMode::Open) {
-        return QFileDialog::getOpenFileName(this, QString(), initialFolder);
+        return QFileDialog::getOpenFileName(this, QString(), initialFolder, joined, &filter);
     }
     const QFileDialog::Options options =
         overwritePrompt ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
-    return QFileDialog::getSaveFileName(this, QString(), initialFolder, QString(), nullptr,
-                                        options);
+    return QFileDialog::getSaveFileName(this, QString(), initialFolder, joined, &filter, options);
 }
 
 bool MainWindow::startEditor(const std::string& path) {
     return launchEditor(fromUtf8(path));
+}
+
+bool MainWindow::openWithDefaultProgram(const std::string& path) {
+    return launchDefaultProgram(fromUtf8(path));
+}
+
+bool MainWindow::launchDefaultProgram(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 // The path goes as one argument to a program started without a shell, so that blanks,

@@ -52,6 +52,7 @@ class MainWindow : public QMainWindow, public FormView {
                               MessageKind kind) override;
     void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
+    bool openWithDefaultProgram(const std::string& path) override;
     MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
                                       MessageButtons buttons, MessageKind kind) override;
     void showStatus(StatusArea area, const std::string& text) override;
@@ -65,10 +66,12 @@ class MainWindow : public QMainWindow, public FormView {
 
     // The modal parts, separate so that tests can answer them.
     virtual MessageAnswer askUser(const QString& text, MessageButtons buttons);
-    // The chosen file, or an empty text when the user cancelled.
+    // The chosen file, or an empty text when the user cancelled; `filter` is the type
+    // offered first, and becomes the type chosen.
     virtual QString askForFile(FileDialogMode mode, const QString& initialFolder,
-                               bool overwritePrompt);
+                               bool overwritePrompt, const QStringList& filters, QString& filter);
     virtual bool launchEditor(const QString& path);
+    virtual bool launchDefaultProgram(const QString& path);
     // A box with the reason under its text, as informative text.
     virtual MessageAnswer askUserWithDetail(const QString& text, const QString& detail,
                                             MessageButtons buttons);

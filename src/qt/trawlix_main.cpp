@@ -13,6 +13,7 @@
 #include "qt/main_window.h"
 #include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
+#include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
 
 int main(int argc, char* argv[]) {
@@ -37,6 +38,8 @@ int main(int argc, char* argv[]) {
     trawlix::app::MainWindow window;
     trawlix::app::YourForm form(window, magellan, settings,
                                 QCoreApplication::applicationDirPath().toStdString());
+    trawlix::qt::QtXmlSource xml;
+    form.setXmlSource(&xml);
     window.attach(form);
     window.setSearchCandidates([&settings] {
         return trawlix::app::detectionCandidates(trawlix::app::systemPorts(),

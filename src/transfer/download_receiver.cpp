@@ -42,21 +42,33 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
 }
 
 bool YourForm::WriteWaypoint() {
+    if (const auto written = gpxWaypoint()) {
+        return *written;
+    }
     return writeRecordLine(WaypointFileNum, WaypointFileName,
                            transfer::waypointLine(Magellan.WaypointRecord()));
 }
 
 bool YourForm::WriteHeaderRecord() {
+    if (const auto written = gpxRouteHeader()) {
+        return *written;
+    }
     return writeRecordLine(RouteFileNum, RouteFileName,
                            transfer::routeHeaderLine(Magellan.HeaderRecord()));
 }
 
 bool YourForm::WriteRouteWaypoint() {
+    if (const auto written = gpxRouteWaypoint()) {
+        return *written;
+    }
     return writeRecordLine(RouteFileNum, RouteFileName,
                            transfer::routeEntryLine(Magellan.WaypointRecord()));
 }
 
 bool YourForm::WriteTrackPoint() {
+    if (const auto written = gpxTrackPoint()) {
+        return *written;
+    }
     return writeRecordLine(TrackFileNum, TrackFileName,
                            transfer::trackLine(Magellan.TrackPointRecord()));
 }
@@ -89,6 +101,9 @@ bool YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
 }
 
 void YourForm::endOfDownload() {
+    if (gpxWaypointsFetched()) {
+        return;
+    }
     showActivity("Ready");
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
@@ -104,8 +119,17 @@ void YourForm::endOfDownload() {
 }
 
 void YourForm::closeAndShow(std::int32_t& fileNum, const std::string& fileName) {
+    const bool gpx = files_.gpxWriter(fileNum) != nullptr;
     files_.close(fileNum);
     fileNum = 0;
+    if (gpx) {
+        if (!view_.openWithDefaultProgram(fileName)) {
+            view_.showMessage(
+                "Can't open " + fileName + " in a program for GPX files. The file is saved.",
+                MessageButtons::Ok, MessageKind::Information);
+        }
+        return;
+    }
     if (!view_.startEditor(fileName)) {
         view_.showMessage("Can't start the text editor on " + fileName + ". The file is saved.",
                           MessageButtons::Ok, MessageKind::Information);
@@ -116,6 +140,9 @@ void YourForm::acknowledgement() {
     const link::TransferState& state = Magellan.TransferState();
     const link::CommandState& commands = Magellan.CommandState();
     const std::string& acked = state.AckedKind;
+    if (gpxAcknowledged()) {
+        return;
+    }
     if (acked == state.RouteKind) {
         bool start = false;
         Send_Route(start);
@@ -139,6 +166,15 @@ void YourForm::acknowledgement() {
 }
 
 void YourForm::uploadComplete() {
+    const std::string text = completionText();
+    if (!text.empty()) {
+        showActivity("Ready");
+        view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
+    }
+    PendingCommand = "";
+}
+
+std::string YourForm::completionText() const {
     const link::TransferState& state = Magellan.TransferState();
     std::string text;
     transfer::UploadKind kind = transfer::UploadKind::Waypoints;
@@ -152,15 +188,11 @@ void YourForm::uploadComplete() {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
         kind = transfer::UploadKind::Track;
     }
-    if (!text.empty()) {
-        if (const std::string note = transfer::blankedTextNote(kind, uploadFieldsBlanked_);
-            !note.empty()) {
-            text += " " + note;
-        }
-        showActivity("Ready");
-        view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
+    if (const std::string note = transfer::blankedTextNote(kind, uploadFieldsBlanked_);
+        !text.empty() && !note.empty()) {
+        text += " " + note;
     }
-    PendingCommand = "";
+    return text;
 }
 
 }  // namespace trawlix::app

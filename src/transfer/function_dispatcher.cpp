@@ -22,6 +22,8 @@ bool YourForm::chooseFile(FileDialogMode mode) {
         CommonDialog1.Flags = kOverwritePrompt;
     }
     CommonDialog1.InitDir = dialogFolder();
+    CommonDialog1.Filter = kTransferFilter;
+    CommonDialog1.FilterIndex = kTextFilterIndex;
     view_.showFileDialog(mode, CommonDialog1);
     return !CommonDialog1.FileName.empty();
 }
@@ -74,6 +76,11 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     if (!chooseFile(FileDialogMode::Save)) {
         return;
     }
+    forgetGpxTransfer();
+    if (gpxChosen()) {
+        startGpxDownload(fileNum, fileName, view_.functionIndex());
+        return;
+    }
     // The new file is created before anything else changes, so that a file that cannot be
     // created leaves the running transfer, its file and the link as they were.
     const std::int32_t number = files_.nextFreeNumber();
@@ -104,6 +111,11 @@ void YourForm::startUpload(int entry) {
     std::error_code ec;
     std::filesystem::current_path(pathFromUtf8(CommonDialog1.FileName).parent_path(), ec);
     saveSetting("Path", "Path", utf8Of(std::filesystem::current_path(ec)));
+    forgetGpxTransfer();
+    if (gpxChosen()) {
+        startGpxUpload(entry);
+        return;
+    }
 
     std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
                             : entry == kSendRoute   ? RouteFileNum
@@ -157,6 +169,8 @@ void YourForm::startUpload(int entry) {
 }
 
 void YourForm::cmdReset_Click() {
+    reportGpxEndedEarly();
+    forgetGpxTransfer();
     PendingCommand = "";
     clearDebugList();
     showActivity("Ready");

@@ -94,6 +94,7 @@ std::int32_t TransferFiles::nextFreeNumber() const {
 
 std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
                                                         const std::string& path) {
+    gpxWriters_.erase(number);
     if (auto refused = refusedName(path)) {
         return refused;
     }
@@ -177,7 +178,27 @@ std::optional<std::string> TransferFiles::writeLine(std::int32_t number, std::st
 }
 
 void TransferFiles::close(std::int32_t number) {
+    gpxWriters_.erase(number);
     files_.erase(number);
+}
+
+std::optional<std::string> TransferFiles::openGpxForOutput(std::int32_t number,
+                                                           const std::string& path) {
+    if (auto why = openForOutput(number, path)) {
+        return why;
+    }
+    auto writer = std::make_unique<gpx::Writer>(*files_.at(number));
+    if (auto why = writer->failure()) {
+        close(number);
+        return why;
+    }
+    gpxWriters_[number] = std::move(writer);
+    return std::nullopt;
+}
+
+gpx::Writer* TransferFiles::gpxWriter(std::int32_t number) {
+    const auto it = gpxWriters_.find(number);
+    return it == gpxWriters_.end() ? nullptr : it->second.get();
 }
 
 }  // namespace trawlix::transfer

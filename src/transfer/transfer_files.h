@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "transfer/gpx_writer.h"
+
 namespace trawlix::transfer {
 
 // The window's open transfer files, by file number (0 means none). Output files are written
@@ -33,8 +35,14 @@ class TransferFiles {
     std::optional<std::string> writeLine(std::int32_t number, std::string_view line);
     void close(std::int32_t number);
 
+    // Creates or empties the file and starts a GPX document in it; records then go through
+    // gpxWriter(number), which is null for every file not opened this way.
+    std::optional<std::string> openGpxForOutput(std::int32_t number, const std::string& path);
+    gpx::Writer* gpxWriter(std::int32_t number);
+
   private:
     std::map<std::int32_t, std::unique_ptr<std::fstream>> files_;
+    std::map<std::int32_t, std::unique_ptr<gpx::Writer>> gpxWriters_;
 };
 
 // File names are kept as UTF-8 text; these turn them into paths and back.

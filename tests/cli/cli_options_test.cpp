@@ -28,6 +28,22 @@ TEST(CliOptions, Commands) {
     EXPECT_EQ(parse({"download", "--help"}).options->command, CliOptions::Command::Help);
 }
 
+TEST(CliOptions, TheFileFormatFollowsTheExtensionUnlessSaid) {
+    const auto byName = parse({"download", "tracks", "Day.GpX"});
+    ASSERT_TRUE(byName.options);
+    EXPECT_EQ(fileFormat(*byName.options, "Day.GpX"), CliOptions::Format::Gpx);
+    EXPECT_EQ(fileFormat(*byName.options, "day.gpx.txt"), CliOptions::Format::Text);
+    EXPECT_EQ(fileFormat(*byName.options, "gpx"), CliOptions::Format::Text);
+    const auto said = parse({"--format", "text", "upload", "routes", "r.gpx"});
+    ASSERT_TRUE(said.options);
+    EXPECT_EQ(fileFormat(*said.options, "r.gpx"), CliOptions::Format::Text);
+    const auto convert = parse({"convert", "routes", "r.txt", "r.gpx", "--waypoints", "w.txt"});
+    ASSERT_TRUE(convert.options);
+    EXPECT_EQ(convert.options->command, CliOptions::Command::Convert);
+    EXPECT_EQ(convert.options->output, "r.gpx");
+    EXPECT_EQ(convert.options->waypointsFile, "w.txt");
+}
+
 TEST(CliOptions, VersionOfTheProgramIsAnsweredBeforeTheCommandIsChecked) {
     // The receiver's identity is a command; the program's own version is an option that
     // needs neither a receiver nor a complete command line.
@@ -53,6 +69,9 @@ TEST(CliOptions, MistakesAreNamed) {
           Case{{"nmea", "--count", "0"}, "--count"}, Case{{"nmea", "--seconds", "-1"}, "--seconds"},
           Case{{"nmea", "--count", "2", "--seconds", "1"}, "not both"},
           Case{{"version", "--count", "2"}, "go with nmea"},
+          Case{{"--format", "kml", "download", "tracks", "t"}, "--format"},
+          Case{{"convert", "tracks", "t.txt"}, "convert"},
+          Case{{"--waypoints", "w.txt", "upload", "routes", "r.gpx"}, "goes with convert"},
           Case{{"--fast", "version"}, "--fast"}}) {
         const auto result = parseOptions(c.words);
         EXPECT_FALSE(result.options);

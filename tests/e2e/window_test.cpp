@@ -24,18 +24,30 @@ class DrivenWindow : public app::MainWindow {
     QStringList fileAnswers;
     QStringList dialogFolders;
     QStringList editorStarts;
+    QStringList typesOffered;  // the file types of each dialog, joined by ";;"
+    QStringList typeAnswers;   // the file type chosen in each dialog; else the one offered
+    QStringList defaultProgramStarts;
 
   protected:
     app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
         messages << text;
         return app::MessageAnswer::Ok;
     }
-    QString askForFile(app::FileDialogMode, const QString& initialFolder, bool) override {
+    QString askForFile(app::FileDialogMode, const QString& initialFolder, bool,
+                       const QStringList& types, QString& type) override {
         dialogFolders << initialFolder;
+        typesOffered << types.join(";;");
+        if (!typeAnswers.isEmpty()) {
+            type = typeAnswers.takeFirst();
+        }
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     bool launchEditor(const QString& path) override {
         editorStarts << path;
+        return true;
+    }
+    bool launchDefaultProgram(const QString& path) override {
+        defaultProgramStarts << path;
         return true;
     }
 };
@@ -100,6 +112,22 @@ TEST_F(WindowEndToEnd, UploadThroughTheFunctionListEndsWithItsMessage) {
     EXPECT_EQ(window.messages.back(),
               "Transfer Complete. 1 Routes sent.\r\nConsisting of 2 Waypoints.");
     EXPECT_EQ(line.store().routes.back(), (sim::StoredRoute{9, {"HOME", "CAMP"}}));
+}
+
+TEST_F(WindowEndToEnd, GpxChosenInTheDialogWritesGpxAndOpensTheDefaultProgram) {
+    window.fileAnswers << path("track");
+    window.typeAnswers << "GPX files (*.gpx)";
+    choose("Request Tracks");
+    ASSERT_TRUE(waitForMessage(1));
+    EXPECT_EQ(window.messages.back(), "Received 300 records.");
+    EXPECT_EQ(window.typesOffered, QStringList{"Trawlix text files (*);;GPX files (*.gpx)"});
+    // A bare name gets the extension of the type chosen.
+    EXPECT_EQ(window.defaultProgramStarts, QStringList{path("track.gpx")});
+    EXPECT_TRUE(window.editorStarts.isEmpty());
+    std::ifstream in(folder / "track.gpx", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n') > 300 * 3, true);
+    EXPECT_EQ(text.substr(text.size() - 7), "</gpx>\n");
 }
 
 TEST_F(WindowEndToEnd, ResetButtonClearsTheDebugList) {

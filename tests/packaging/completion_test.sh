@@ -33,7 +33,7 @@ expect() {
 }
 
 # The command comes first, whatever options stand before it.
-expect "version download upload nmea ports detect" trawlix-cli ""
+expect "version download upload nmea convert ports detect" trawlix-cli ""
 expect "--save" trawlix-cli detect --s
 expect "download" trawlix-cli "do"
 expect "upload" trawlix-cli --port 2 up
@@ -57,6 +57,8 @@ expect "--verbose --version" trawlix-cli --ver
 expect "" trawlix-cli --cou
 expect "--count" trawlix-cli nmea --cou
 expect "--seconds" trawlix-cli --port 1 nmea --s
+expect "--waypoints" trawlix-cli convert routes r.txt r.gpx --w
+expect "text gpx" trawlix-cli --format ""
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures completion cases failed"

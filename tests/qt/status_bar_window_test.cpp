@@ -41,7 +41,10 @@ class QuietWindow : public app::MainWindow {
         details << detail;
         return app::MessageAnswer::Ok;
     }
-    QString askForFile(app::FileDialogMode, const QString&, bool) override { return fileAnswer; }
+    QString askForFile(app::FileDialogMode, const QString&, bool, const QStringList&,
+                       QString&) override {
+        return fileAnswer;
+    }
     bool launchEditor(const QString&) override { return true; }
 };
 

@@ -114,6 +114,11 @@ app::MessageAnswer ScriptedView::showDetailedMessage(const std::string& text,
 
 void ScriptedView::showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) {
     dialogs.push_back({mode, dialog.FileName, dialog.InitDir, dialog.Flags});
+    filtersOffered.push_back(dialog.Filter);
+    if (!fileTypeAnswers.empty()) {
+        dialog.FilterIndex = fileTypeAnswers.front();
+        fileTypeAnswers.pop_front();
+    }
     if (fileAnswers.empty()) {
         dialog.FileName = "";
         return;
@@ -124,6 +129,11 @@ void ScriptedView::showFileDialog(app::FileDialogMode mode, app::CommonDialog& d
 
 bool ScriptedView::startEditor(const std::string& path) {
     editorStarts.push_back(path);
+    return editorStartsOk;
+}
+
+bool ScriptedView::openWithDefaultProgram(const std::string& path) {
+    defaultProgramStarts.push_back(path);
     return editorStartsOk;
 }
 

@@ -47,6 +47,9 @@ class ScriptedView : public app::FormView {
     std::deque<app::MessageAnswer> answers;
     std::function<void(const Message&)> whileMessageOpen;
     std::deque<std::string> fileAnswers;  // "" cancels; when empty, the dialog is cancelled
+    std::deque<int> fileTypeAnswers;      // FilterIndex chosen; when empty, left as offered
+    std::vector<std::string> filtersOffered;
+    std::vector<std::string> defaultProgramStarts;
     std::vector<DialogShown> dialogs;
     std::vector<std::string> editorStarts;
     bool editorStartsOk = true;
@@ -83,6 +86,7 @@ class ScriptedView : public app::FormView {
     }
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
+    bool openWithDefaultProgram(const std::string& path) override;
     void showWindow() override;
     void closeWindow() override;
     void endProgram() override;
