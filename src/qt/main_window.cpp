@@ -289,27 +289,7 @@ MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons bu
 }
 
 MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::NoButton, this);
-    box.setTextFormat(Qt::PlainText);  // messages quote file names, lines and receiver text
-    switch (buttons) {
-        case MessageButtons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
-        case MessageButtons::OkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
-        case MessageButtons::RetryCancel:
-            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-            break;
-    }
-    switch (box.exec()) {
-        case QMessageBox::Retry:
-            return MessageAnswer::Retry;
-        case QMessageBox::Cancel:
-            return MessageAnswer::Cancel;
-        default:
-            return MessageAnswer::Ok;
-    }
+    return askUserWithDetail(text, QString(), buttons);
 }
 
 namespace {
@@ -332,7 +312,14 @@ MessageAnswer MainWindow::showDetailedMessage(const std::string& text, const std
 MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& detail,
                                             MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::Ok, this);
-    box.setInformativeText(detail);
+    // Messages quote file names, lines and what the receiver or the system said: never markup.
+    box.setTextFormat(Qt::PlainText);
+    if (!detail.isEmpty()) {
+        box.setInformativeText(detail);
+        if (auto* label = box.findChild<QLabel*>("qt_msgbox_informativelabel")) {
+            label->setTextFormat(Qt::PlainText);
+        }
+    }
     if (buttons == MessageButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     } else if (buttons == MessageButtons::RetryCancel) {

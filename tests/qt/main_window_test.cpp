@@ -227,6 +227,20 @@ TEST_F(MainWindowTest, TextFromTheReceiverOrAFileIsShownAsItIsNotAsMarkup) {
                       app::MessageKind::FileFailure);
     EXPECT_EQ(boxText, QString::fromStdString("Can't send the file " + markup));
     EXPECT_EQ(boxFormat, Qt::PlainText);
+
+    // The reason under "Can't open com port n" quotes a device name from the settings.
+    Qt::TextFormat detailFormat = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* detail = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+        ASSERT_NE(detail, nullptr);
+        detailFormat = detail->textFormat();
+        box->accept();
+    });
+    plain.showDetailedMessage("Can't open com port 2", "Can't open " + markup,
+                              app::MessageButtons::Ok, app::MessageKind::PortFailure);
+    EXPECT_EQ(detailFormat, Qt::PlainText);
 }
 
 // The middle of the darker part of a horizontal scroll bar as drawn: where the eye finds
