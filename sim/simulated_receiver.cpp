@@ -23,13 +23,18 @@ std::string twoDigits(int value) {
     return buffer;
 }
 
+bool isDownloadRecord(const std::string& body) {
+    return body.rfind("PMGNWPL,", 0) == 0 || body.rfind("PMGNRTE,", 0) == 0 ||
+           body.rfind("PMGNTRK,", 0) == 0;
+}
+
 }  // namespace
 
 SimulatedReceiver::SimulatedReceiver(ReceiverStore store, Faults faults)
     : store_(std::move(store)), faults_(faults) {}
 
 void SimulatedReceiver::receive(std::string_view bytes, Clock::time_point now) {
-    if (hungUp_) {
+    if (hungUp_ || !poweredOn_) {
         return;
     }
     std::vector<link::ReceivedSentence> sentences;
@@ -72,10 +77,13 @@ void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
         queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +
                       store_.description);
     } else if (word == "WAYPOINT") {
+        recordsAcknowledged_ = 0;
         queueWaypoints();
     } else if (word == "ROUTE") {
+        recordsAcknowledged_ = 0;
         queueRoutes();
     } else if (word == "TRACK") {
+        recordsAcknowledged_ = 0;
         queueTrack(field(fields, 1) == "2");
     } else if (word == "HANDOFF") {
         ackMode_ = false;
@@ -210,6 +218,9 @@ void SimulatedReceiver::handleAcknowledgement(const link::ReceivedSentence& sent
         return;
     }
     if (field(sentence.fields(), 0) == link::hexByte(link::checksumOf(*awaiting_))) {
+        if (isDownloadRecord(*awaiting_)) {
+            ++recordsAcknowledged_;
+        }
         awaiting_.reset();
         sendNextQueued(now);
     }
@@ -220,10 +231,14 @@ void SimulatedReceiver::acknowledge(const link::ReceivedSentence& sentence) {
 }
 
 void SimulatedReceiver::transmit(const std::string& body, bool isAcknowledgement) {
-    if (hungUp_ || silenced_ || faults_.silent) {
+    if (hungUp_ || silenced_ || faults_.silent || !poweredOn_ || muted_) {
         return;
     }
     if (isAcknowledgement && ++acknowledgementsDue_ == faults_.dropAcknowledgement) {
+        return;
+    }
+    if (isAcknowledgement && dropNextAcknowledgement_) {
+        dropNextAcknowledgement_ = false;
         return;
     }
     ++sentencesSent_;
@@ -241,7 +256,7 @@ void SimulatedReceiver::transmit(const std::string& body, bool isAcknowledgement
 }
 
 void SimulatedReceiver::tick(Clock::time_point now) {
-    if (hungUp_) {
+    if (hungUp_ || !poweredOn_) {
         return;
     }
     if (awaiting_ && now - awaitingSince_ >= ackTimeout_) {
@@ -272,12 +287,12 @@ void SimulatedReceiver::tick(Clock::time_point now) {
     }
 }
 
-void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
+void SimulatedReceiver::emitNmea(Clock::time_point now) {
     // A walker heading north-east, one step a fix.
     const int step = nmeaStep_++;
     const double latitudeMinutes = 5.979 + 0.002 * step;
     const double longitudeMinutes = 13.315 + 0.003 * step;
-    const std::time_t wall = std::time(nullptr);
+    const std::time_t wall = utcOf_ ? utcOf_(now) : std::time(nullptr);
     std::tm utc{};
     gmtime_r(&wall, &utc);
     char time[48];
@@ -305,6 +320,27 @@ void SimulatedReceiver::replay(std::vector<std::string> lines, Clock::duration i
     replayNext_ = 0;
     replayInterval_ = interval;
     nextReplay_ = {};
+}
+
+void SimulatedReceiver::switchOff() {
+    poweredOn_ = false;
+}
+
+void SimulatedReceiver::switchOn() {
+    if (poweredOn_) {
+        return;
+    }
+    poweredOn_ = true;
+    ackMode_ = false;
+    nmeaOn_ = false;
+    reader_.reset();
+    queue_.clear();
+    awaiting_.reset();
+    sendsOfAwaiting_ = 0;
+    lastUploadBody_.clear();
+    uploadedTrack_.clear();
+    routeInProgress_.reset();
+    recordsAcknowledged_ = 0;
 }
 
 std::string SimulatedReceiver::takeOutput() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +55,25 @@ class SimulatedReceiver {
     // How long it waits for the host's acknowledgement before sending again.
     void setAcknowledgementTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
 
+    // The power switch. Off, it hears nothing and says nothing; on again, it starts as a
+    // receiver does: acknowledgement mode and NMEA off, nothing half sent or half received.
+    // What it stores survives.
+    void switchOff();
+    void switchOn();
+    bool poweredOn() const { return poweredOn_; }
+    // Says nothing, while set, but goes on hearing: a receiver busy with something else.
+    void setMuted(bool muted) { muted_ = muted; }
+    // The next acknowledgement it would send is lost.
+    void dropNextAcknowledgement() { dropNextAcknowledgement_ = true; }
+    // The time of day its NMEA fix carries; the wall clock unless told otherwise, so that a
+    // simulation in virtual time plays the same every run.
+    void setUtcClock(std::function<std::time_t(Clock::time_point)> utcOf) {
+        utcOf_ = std::move(utcOf);
+    }
+    // Download records (waypoints, route sentences, track points) the host acknowledged
+    // since the last download command.
+    int recordsAcknowledged() const { return recordsAcknowledged_; }
+
   private:
     void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
     void handleCommand(const std::vector<std::string>& fields, Clock::time_point now);
@@ -83,6 +104,11 @@ class SimulatedReceiver {
     bool nmeaOn_ = false;
     bool hungUp_ = false;
     bool silenced_ = false;
+    bool poweredOn_ = true;
+    bool muted_ = false;
+    bool dropNextAcknowledgement_ = false;
+    int recordsAcknowledged_ = 0;
+    std::function<std::time_t(Clock::time_point)> utcOf_;
     int sentencesSent_ = 0;
     int acknowledgementsDue_ = 0;
 

@@ -129,6 +129,8 @@ class YourForm {
     void stopUpload(std::int32_t& fileNum, const std::string& fileName, const std::string& why);
     void sendRouteSentence();
     bool routeLine(const std::string& line);
+    // Stops a route upload at the end of the route being sent; true if one was running.
+    bool stopRouteUpload();
 
     FormView& view_;
     link::GpsLink& Magellan;
@@ -136,6 +138,9 @@ class YourForm {
     std::string programFolder_;
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
+    bool routeUploadRunning_ = false;
+    bool routeUploadEnding_ = false;   // a stopped route upload's end sentence is not yet confirmed
+    bool cancelWhenRouteEnds_ = false;  // Reset came while it was
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 };

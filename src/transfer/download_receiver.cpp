@@ -1,6 +1,8 @@
 // The download receiver: every record, end marker and acknowledgement the link reports
 // arrives here. Records are written to the file of their kind; acknowledgements pace the
 // uploads.
+#include <utility>
+
 #include "app/your_form.h"
 #include "common/pattern_format.h"
 #include "link/protocol_texts.h"
@@ -119,7 +121,13 @@ void YourForm::acknowledgement() {
             last == commands.TracksCommand) {
             return;
         }
-        if (last == commands.EndCommand) {
+        if (last == commands.EndCommand && routeUploadEnding_) {
+            // The end of a stopped route upload: no success to report.
+            routeUploadEnding_ = false;
+            if (std::exchange(cancelWhenRouteEnds_, false)) {
+                Magellan.CancelTransfer();
+            }
+        } else if (last == commands.EndCommand) {
             uploadComplete();
         }
     }

@@ -81,6 +81,7 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
                           MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
+    stopRouteUpload();
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
@@ -115,6 +116,7 @@ void YourForm::startUpload(int entry) {
         view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
+    stopRouteUpload();
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
@@ -148,6 +150,12 @@ void YourForm::cmdReset_Click() {
     PendingCommand = "";
     view_.clearList();
     DebugLineCount = 0;
+    // Cancelling on the link would drop the rest of a route that is being finished; the link
+    // is told once the receiver confirmed the end of it.
+    if (stopRouteUpload() || routeUploadEnding_) {
+        cancelWhenRouteEnds_ = true;
+        return;
+    }
     Magellan.CancelTransfer();
 }
 

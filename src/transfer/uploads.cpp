@@ -101,6 +101,7 @@ void YourForm::sendRouteSentence() {
 
 void YourForm::Send_Route(bool& Start) {
     if (Start) {
+        routeUploadRunning_ = true;
         RouteCount.reset();
         RouteSeq = 0;
         RouteEntries.clear();
@@ -108,9 +109,10 @@ void YourForm::Send_Route(bool& Start) {
         if (!files_.isOpen(RouteFileNum)) {
             files_.openForInput(RouteFileNum, RouteFileName);  // a failed open reads as the end
         }
-    } else if (RouteFileNum == 0) {
+    } else if (RouteFileNum == 0 || !routeUploadRunning_) {
         // One call can send two sentences, so one more acknowledgement may come after the
-        // end-of-upload sentence went out: it sends nothing, above all no second end.
+        // end-of-upload sentence went out: it sends nothing, above all no second end. Nor
+        // does one that comes after the upload stopped, when RouteFileNum may be a download's.
         return;
     }
     for (;;) {
@@ -119,6 +121,7 @@ void YourForm::Send_Route(bool& Start) {
             if (RouteEntryCount > 0) {
                 sendRouteSentence();
             }
+            routeUploadRunning_ = false;
             sendEndOfUpload(RouteFileNum);
             return;
         }
@@ -142,6 +145,7 @@ bool YourForm::routeLine(const std::string& line) {
         RouteEntryCount = 0;
         transfer::RouteHeader header;
         if (const auto why = transfer::readRouteHeader(fields, header)) {
+            routeUploadRunning_ = false;
             stopUpload(RouteFileNum, RouteFileName, *why);
             return true;
         }
@@ -150,6 +154,7 @@ bool YourForm::routeLine(const std::string& line) {
         return false;
     }
     if (const auto why = transfer::checkRouteEntry(fields)) {
+        routeUploadRunning_ = false;
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
@@ -161,6 +166,37 @@ bool YourForm::routeLine(const std::string& line) {
         return true;
     }
     return false;
+}
+
+// The receiver stores a route sentence by sentence as it comes: an upload stopped between two
+// sentences of a route would leave it a piece of a route that is neither its own nor the
+// file's. So a stop takes effect at the end of the route being sent: the rest of that route
+// is queued on the link at once, then the end of the upload, and the file is closed.
+bool YourForm::stopRouteUpload() {
+    if (!routeUploadRunning_ || RouteFileNum == 0) {
+        return false;
+    }
+    routeUploadRunning_ = false;
+    while (const auto line = readUploadLine(RouteFileNum)) {
+        const auto fields = common::splitFields(*line);
+        if (transfer::isRouteHeader(fields) || transfer::checkRouteEntry(fields)) {
+            break;
+        }
+        ++RouteEntryCount;  // not counted: the counts are the next transfer's
+        RouteEntries += "," + transfer::routeEntryName(fields);
+        if (RouteEntryCount == 2) {
+            sendRouteSentence();
+        }
+    }
+    if (RouteEntryCount > 0) {
+        sendRouteSentence();
+    }
+    view_.addListLine("The upload stops at the end of route " +
+                      common::formatPattern(RouteNum, "00") +
+                      ", so that the GPS holds no part of a route.");
+    routeUploadEnding_ = true;
+    sendEndOfUpload(RouteFileNum);
+    return true;
 }
 
 }  // namespace trawlix::app

@@ -186,14 +186,40 @@ TEST_F(Uploads, EntriesBeforeAnyHeaderUseTheRouteLeftFromBefore) {
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,0,1,c,00,A", kEnd}));
 }
 
-TEST_F(Uploads, RouteUploadAfterAResetSendsNothingOfTheEarlierRoute) {
-    startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+// A stop between two sentences of a route would leave the receiver a piece of it: Reset
+// finishes the route being sent and ends the upload, and nothing of the next route goes out.
+TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
+    startUpload(6, "r1.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
+                "Header,2,1\r\nWaypoint,d,D\r\n");
     view.choose(0);
     form->cboFunction_Click();
+    const auto sent = link.sentences();
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
+              (std::vector<std::string>{"$PMGNRTE,2,2,c,01,C", kEnd}));
+    EXPECT_EQ(form->RouteFileNum, 0);
+    // The link is told to cancel only once the end is confirmed, and that is no success.
+    EXPECT_EQ(link.count("CancelTransfer"), 0);
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
+    startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
     startUpload(6, "r2.txt", "Header,5,1\r\nWaypoint,z,Z\r\n");
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
-              (std::vector<std::string>{"$PMGNRTE,1,1,c,05,Z", kEnd}));
+              (std::vector<std::string>{"$PMGNRTE,2,2,c,01,C", kEnd, "$PMGNRTE,1,1,c,05,Z", kEnd}));
+    // The first upload's end is confirmed without a message; the second's completes.
+    ackEnd();
+    EXPECT_TRUE(view.messages.empty());
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 1 "
+                                        "Waypoints."}));
 }
 
 TEST_F(Uploads, RouteLineThatCannotBeReadSendsNothing) {
