@@ -85,9 +85,11 @@ class LinkEngine {
     // --- The line ---------------------------------------------------------------------
     // The port was opened with these settings: the engine starts afresh on it.
     void opened(const LineSettings& line, Millis now);
-    // The port was closed by the caller: everything under way is forgotten, nothing raised.
+    // The port was closed by the caller: everything under way is forgotten, and no event
+    // that was not yet taken is raised.
     void closed();
-    // The line failed (`reason` says how): the caller closes the port; a class 3 error tells.
+    // The line failed (`reason` says how): the caller closes the port. The events not yet
+    // taken are still raised, then a class 3 error.
     void lineLost(const std::string& device, const std::string& reason);
     bool isOpen() const { return open_; }
 
@@ -142,7 +144,6 @@ class LinkEngine {
     struct Drain {
         Millis quietUntil = 0;
         Millis limit = 0;
-        std::string lastBody;  // the stopped transfer's latest protocol sentence
     };
 
     void enqueue(const std::string& sentence, Millis now);
@@ -152,9 +153,9 @@ class LinkEngine {
     void onAcknowledgementTimeout(Millis now);
     bool holdsBack(const std::string& sentence) const;
     void startDrain(Millis now);
-    void touchDrain(const std::string& body, Millis now);
-    void finishDrain(Millis now);
+    void finishDrain(Millis now, const std::string& why);
     void stopSending();
+    void forget();
 
     void handleSentence(const ReceivedSentence& sentence, Millis now);
     void handleAcknowledgement(const ReceivedSentence& sentence, Millis now);
@@ -186,14 +187,16 @@ class LinkEngine {
     std::string lastCommand_;
     bool ackWanted_ = false;     // ConfigureLink asked for acknowledgement mode
     bool ackConfirmed_ = false;  // and the receiver acknowledged something since
+    bool probed_ = false;        // HANDON went ahead of the next sentence already
     std::optional<Millis> selfConfirmAt_;
     bool versionOutstanding_ = false;
     std::optional<Millis> configureUntil_;  // while the caller waits in ConfigureLink
+    Millis configureSpan_ = 0;
 
     Download download_ = Download::None;
     std::string downloadCommand_;
     bool downloadCommandSent_ = false;
-    Millis silenceDeadline_ = 0;
+    std::optional<Millis> silenceDeadline_;
     std::string lastRecordBody_;  // a record sent again after a lost acknowledgement
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;

@@ -31,7 +31,7 @@ class LinkTransport {
                       std::string& failure) = 0;
     // Closes the device. With `flush`, what is still buffered is written first, boundedly.
     virtual void close(bool flush) = 0;
-    virtual bool isOpen() const = 0;
+    virtual bool deviceIsOpen() const = 0;
     // Writes bytes; false when the device failed, with `failure` saying how.
     virtual bool write(std::string_view bytes, std::string& failure) = 0;
     // Arms the one wake-up at `at` (replacing any earlier one), or disarms it.

@@ -48,6 +48,10 @@ inline constexpr std::string_view kIgnoredKind2 = "PMGN?";
 // The ID of the end marker of a download.
 inline constexpr std::string_view kEndId = kEndWord;
 
+// How often a sentence in acknowledgement mode is sent before its sender gives up: the same
+// for the link and for the receivers of this family.
+inline constexpr int kSendsPerSentence = 3;
+
 // The state objects as a freshly created link holds them.
 CommandState initialCommandState();
 TransferState initialTransferState();

@@ -56,7 +56,7 @@ class TransportLink : public GpsLink {
     // handler further up is doing so, and arms the next wake-up.
     void pump();
     void raise(LinkEvent event);
-    void closeDevice(bool flush);
+    bool closeDevice(bool flush);
 
     LinkTransport& transport_;
     LinkEngine engine_;
