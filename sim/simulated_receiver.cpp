@@ -73,6 +73,13 @@ void SimulatedReceiver::handle(const link::ReceivedSentence& sentence, Clock::ti
 void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
                                       Clock::time_point now) {
     const std::string word = field(fields, 0);
+    ++answerNumber_;
+    // A new session (HANDON, HANDOFF) or a download ends an upload that was under way,
+    // unfinished: its track points are not kept. Queries and NMEA on or off do not.
+    if (word == "HANDON" || word == "HANDOFF" || word == "WAYPOINT" || word == "ROUTE" ||
+        word == "TRACK") {
+        uploadedTrack_.clear();
+    }
     if (word == "VERSION") {
         queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +
                       store_.description);
@@ -191,13 +198,13 @@ void SimulatedReceiver::queueTrack(bool withDate) {
 }
 
 void SimulatedReceiver::queueSentence(std::string body) {
-    queue_.push_back(std::move(body));
+    queue_.push_back({answerNumber_, std::move(body)});
 }
 
 void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
     if (!ackMode_) {
         while (!queue_.empty()) {
-            transmit(queue_.front(), false);
+            transmit(queue_.front().body, false);
             queue_.pop_front();
         }
         return;
@@ -205,7 +212,8 @@ void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
     if (awaiting_ || queue_.empty()) {
         return;
     }
-    awaiting_ = queue_.front();
+    awaiting_ = queue_.front().body;
+    awaitingAnswer_ = queue_.front().answer;
     queue_.pop_front();
     sendsOfAwaiting_ = 1;
     awaitingSince_ = now;
@@ -263,7 +271,10 @@ void SimulatedReceiver::tick(Clock::time_point now) {
         if (sendsOfAwaiting_ >= kSendsPerSentence) {
             // The host is gone: give up on the transfer.
             awaiting_.reset();
-            queue_.clear();
+            while (!queue_.empty() && queue_.front().answer == awaitingAnswer_) {
+                queue_.pop_front();
+            }
+            sendNextQueued(now);
         } else {
             ++sendsOfAwaiting_;
             awaitingSince_ = now;

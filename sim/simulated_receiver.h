@@ -112,7 +112,15 @@ class SimulatedReceiver {
     int sentencesSent_ = 0;
     int acknowledgementsDue_ = 0;
 
-    std::deque<std::string> queue_;
+    // What is still to send, each sentence with the number of the command it answers: a
+    // receiver that gives up on an answer drops that answer, not the ones after it.
+    struct Queued {
+        int answer;
+        std::string body;
+    };
+    std::deque<Queued> queue_;
+    int answerNumber_ = 0;
+    int awaitingAnswer_ = 0;
     std::optional<std::string> awaiting_;  // body sent, waiting for the host's acknowledgement
     Clock::time_point awaitingSince_{};
     int sendsOfAwaiting_ = 0;
