@@ -41,6 +41,10 @@ bool ConsoleView::addPortItem(std::int16_t index, const std::string&) {
 
 app::MessageAnswer ConsoleView::showMessage(const std::string& text, app::MessageButtons buttons,
                                             app::MessageKind kind) {
+    if (quiet) {
+        return buttons == app::MessageButtons::Ok ? app::MessageAnswer::Ok
+                                                  : app::MessageAnswer::Cancel;
+    }
     std::string shown = text;
     for (auto at = shown.find("\r\n"); at != std::string::npos; at = shown.find("\r\n", at)) {
         shown.replace(at, 2, "\n");

@@ -20,6 +20,8 @@ class ConsoleView : public app::FormView {
 
     // The first completion or failure reported; what the program's exit status follows.
     std::optional<app::MessageKind> outcome;
+    // Set when the user stopped the program: boxes are answered Cancel without a word.
+    bool quiet = false;
     std::string fileAnswer;
     int function = -1;
 

@@ -45,6 +45,13 @@ bool isDownloadSentence(std::string_view word, const std::vector<std::string>& f
            word == protocol::kTrackWord || isEndMarker(word, fields);
 }
 
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 std::string seconds(Millis ms) {
     return std::to_string(ms / 1000) + " seconds";
 }
@@ -394,7 +401,24 @@ void LinkEngine::receive(std::string_view bytes, Millis now) {
                 drain_->quietUntil = now + kDrainQuietMs;
             }
         }
+        noteAnswer(sentence);
         received_.push_back(std::move(sentence));
+    }
+}
+
+void LinkEngine::noteAnswer(const ReceivedSentence& sentence) {
+    if (!inFlight_ || sentence.checksum == ChecksumState::Wrong) {
+        return;
+    }
+    const std::string_view word = sentence.word();
+    const auto fields = sentence.fields();
+    if (word == protocol::kAckWord) {
+        const std::string expected = hexByte(checksumOf(bodyOf(inFlight_->sentence)));
+        inFlight_->answerArrived = inFlight_->answerArrived ||
+                                   (!fields.empty() && upperCase(fields[0]) == expected);
+    } else if (isDownloadSentence(word, fields) && !drain_ && download_ != Download::None &&
+               inFlight_->sentence == downloadCommand_) {
+        inFlight_->answerArrived = true;
     }
 }
 
@@ -451,10 +475,7 @@ void LinkEngine::handleAcknowledgement(const ReceivedSentence& sentence, Millis 
         return;  // late or repeated: nothing waits for it
     }
     const auto fields = sentence.fields();
-    std::string acked = fields.empty() ? std::string() : fields[0];
-    for (char& c : acked) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
+    const std::string acked = fields.empty() ? std::string() : upperCase(fields[0]);
     const std::string expected = hexByte(checksumOf(bodyOf(inFlight_->sentence)));
     if (acked == expected) {
         completeInFlight(now);
@@ -561,11 +582,11 @@ void LinkEngine::tick(Millis now) {
     if (inFlight_ && selfConfirmAt_ && now >= *selfConfirmAt_) {
         completeInFlight(now);
     }
-    if (inFlight_ && inFlight_->awaitsAcknowledgement && now >= inFlight_->ackDeadline) {
+    if (awaitsTimeOut() && now >= inFlight_->ackDeadline) {
         onAcknowledgementTimeout(now);
     }
     if (download_ != Download::None && downloadCommandSent_ && silenceDeadline_ &&
-        now >= *silenceDeadline_ && received_.empty()) {
+        now >= *silenceDeadline_) {
         onDownloadSilence();
     }
     if (drain_ && now >= drain_->quietUntil) {
@@ -573,6 +594,10 @@ void LinkEngine::tick(Millis now) {
     } else if (drain_ && now >= drain_->limit) {
         finishDrain(now, "goes on past " + seconds(kDrainLimitMs));
     }
+}
+
+bool LinkEngine::awaitsTimeOut() const {
+    return inFlight_ && inFlight_->awaitsAcknowledgement && !inFlight_->answerArrived;
 }
 
 void LinkEngine::onDownloadSilence() {
@@ -603,7 +628,7 @@ std::optional<Millis> LinkEngine::nextWakeUp() const {
     if (inFlight_ && selfConfirmAt_) {
         consider(*selfConfirmAt_);
     }
-    if (inFlight_ && inFlight_->awaitsAcknowledgement) {
+    if (awaitsTimeOut()) {
         consider(inFlight_->ackDeadline);
     }
     if (download_ != Download::None && downloadCommandSent_ && silenceDeadline_) {

@@ -140,6 +140,9 @@ class LinkEngine {
         Millis ackDeadline = 0;
         bool awaitsAcknowledgement = false;
         bool handOnProbe = false;  // HANDON sent ahead of a sentence; no error of its own
+        // Its answer came and waits to be handled (behind a handler's modal box, say): no
+        // time-out while it waits.
+        bool answerArrived = false;
     };
     struct Drain {
         Millis quietUntil = 0;
@@ -151,6 +154,8 @@ class LinkEngine {
     void sendInFlight(Millis now);
     void completeInFlight(Millis now);
     void onAcknowledgementTimeout(Millis now);
+    bool awaitsTimeOut() const;
+    void noteAnswer(const ReceivedSentence& sentence);
     bool holdsBack(const std::string& sentence) const;
     void startDrain(Millis now);
     void finishDrain(Millis now, const std::string& why);

@@ -177,12 +177,26 @@ int main(int argc, char* argv[]) {
     app::YourForm form(view, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
 
+    // Ctrl-C during the set-up ends the link's wait for the receiver at once, and the link
+    // sends nothing more; later, the transfer loops see the flag and cancel.
+    bool settingUp = true;
+    cli::onInterrupt([&] {
+        if (settingUp) {
+            view.quiet = true;
+            magellan.abandon();
+        }
+    });
     form.Form_Load();
+    settingUp = false;
+    if (cli::interrupted() && view.quiet) {
+        std::fprintf(stderr, "Stopped while setting up the link: nothing was transferred.\n");
+        return cli::kAbandoned;
+    }
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
     if (view.caption(app::Label::ProductId) == "PID") {
-        return cli::kNoAnswer;  // interrupted while waiting for the receiver
+        return cli::kNoAnswer;
     }
     int status = cli::kCompleted;
     switch (options.command) {

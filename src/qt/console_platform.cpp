@@ -14,6 +14,7 @@ namespace trawlix::cli {
 namespace {
 
 std::atomic<bool> interruptFlag{false};
+std::function<void()> interruptAction;
 
 #if defined(Q_OS_UNIX)
 int wakeFds[2] = {-1, -1};
@@ -40,6 +41,9 @@ void catchInterrupts() {
         QObject::connect(notifier, &QSocketNotifier::activated, [] {
             char byte = 0;
             [[maybe_unused]] const auto got = ::read(wakeFds[1], &byte, 1);
+            if (interruptAction) {
+                interruptAction();
+            }
         });
     }
 #endif
@@ -49,6 +53,10 @@ void catchInterrupts() {
 
 bool interrupted() {
     return interruptFlag;
+}
+
+void onInterrupt(std::function<void()> action) {
+    interruptAction = std::move(action);
 }
 
 bool isTerminal(std::FILE* stream) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 // What the console program needs of the platform.
 namespace trawlix::cli {
@@ -10,6 +11,9 @@ namespace trawlix::cli {
 // object exists: what it sets up lives as long as that.
 void catchInterrupts();
 bool interrupted();
+// Runs `action` from the event loop when the interrupt comes, also from a loop nested in a
+// call that waits, so that the wait can be ended at once.
+void onInterrupt(std::function<void()> action);
 
 // True when `stream` goes to a terminal (a progress line can rewrite itself there).
 bool isTerminal(std::FILE* stream);

@@ -1,6 +1,7 @@
 // trawlix-cli run as a process against trawlix-sim over a pseudo-terminal, as a script would.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -158,6 +159,28 @@ TEST_F(TrawlixCli, InterruptPartWayKeepsEveryLineReceived) {
     EXPECT_GT(kept, 5);
     EXPECT_LT(kept, 300);
     EXPECT_EQ(linesIn(file("partial.txt")), static_cast<std::size_t>(kept));
+}
+
+TEST_F(TrawlixCli, InterruptDuringTheSetUpActsAtOnceAndSendsNothingMore) {
+    startSimulator({"--silent"});
+    QProcess cli;
+    cli.setProcessEnvironment(environment());
+    cli.start(TRAWLIX_CLI,
+              {"--verbose", "--device", device, "download", "waypoints", file("never.txt")});
+    ASSERT_TRUE(cli.waitForStarted());
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const auto interrupted = std::chrono::steady_clock::now();
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(15000));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - interrupted).count();
+    EXPECT_LT(seconds, 1.5) << "the handshake against a silent receiver takes about 5 s";
+    EXPECT_EQ(cli.exitCode(), 6);
+    const std::string err = QString::fromUtf8(cli.readAllStandardError()).toStdString();
+    EXPECT_NE(err.find("Stopped while setting up the link"), std::string::npos) << err;
+    EXPECT_EQ(err.find("> $PMGNCMD,WAYPOINT"), std::string::npos) << err;
+    EXPECT_EQ(err.find("failed to initialze"), std::string::npos) << err;
+    EXPECT_FALSE(QFile::exists(file("never.txt")));
 }
 
 }  // namespace
