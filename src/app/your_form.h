@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/form_view.h"
 #include "app/settings_store.h"
@@ -131,6 +132,14 @@ class YourForm {
     bool routeLine(const std::string& line);
     // Stops a route upload at the end of the route being sent; true if one was running.
     bool stopRouteUpload();
+    bool downloadRunning() const;
+    // An upload started while a download runs takes its place.
+    void stopRunningDownload();
+    // The link refused to send (the port is closed): the upload under way ends.
+    void stopUploadThatSentNothing();
+    // A transfer that starts takes the place of the upload under way: it ends where it is,
+    // a route at the end of the route being sent.
+    void stopRunningUpload();
 
     FormView& view_;
     link::GpsLink& Magellan;
@@ -139,8 +148,10 @@ class YourForm {
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
     bool routeUploadRunning_ = false;
-    bool routeUploadEnding_ = false;   // a stopped route upload's end sentence is not yet confirmed
-    bool cancelWhenRouteEnds_ = false;  // Reset came while it was
+    bool routeUploadEnding_ = false;  // a stopped route upload's end sentence is not yet confirmed
+    bool cancelWhenRouteEnds_ = false;     // Reset came while it was
+    bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
+    std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 };

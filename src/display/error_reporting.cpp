@@ -9,6 +9,9 @@ constexpr std::int16_t kLinesPerPage = 15;
 void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message) {
     switch (cErr) {
         case link::kNotice:
+            // Nothing was sent: an upload that was sending ends here, its file closed.
+            routeRestRefused_ = true;
+            stopUploadThatSentNothing();
             view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::LineFailure);
             break;
         case link::kNoAnswer:

@@ -201,6 +201,13 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         raiseDebug("A new request stops the download under way");
         startDrain(now);
     }
+    if (download_ != Download::None) {
+        // The old request, still unanswered, is not sent again: its answer is no one's.
+        if (inFlight_ && inFlight_->sentence == downloadCommand_) {
+            inFlight_.reset();
+        }
+        std::erase(queue_, downloadCommand_);
+    }
     download_ = Download::Requested;
     downloadCommand_ = command;
     downloadCommandSent_ = false;
@@ -329,6 +336,9 @@ void LinkEngine::onAcknowledgementTimeout(Millis now) {
     }
     const std::string sentence = waiting.sentence;
     inFlight_.reset();
+    // A receiver that answers nothing may have been switched off and on, and be out of
+    // acknowledgement mode: whatever goes next asks for it first.
+    ackConfirmed_ = false;
     if (configureUntil_) {
         // The caller of ConfigureLink asks again and reports a silent receiver itself.
         queue_.clear();
@@ -414,8 +424,8 @@ void LinkEngine::noteAnswer(const ReceivedSentence& sentence) {
     const auto fields = sentence.fields();
     if (word == protocol::kAckWord) {
         const std::string expected = hexByte(checksumOf(bodyOf(inFlight_->sentence)));
-        inFlight_->answerArrived = inFlight_->answerArrived ||
-                                   (!fields.empty() && upperCase(fields[0]) == expected);
+        inFlight_->answerArrived =
+            inFlight_->answerArrived || (!fields.empty() && upperCase(fields[0]) == expected);
     } else if (isDownloadSentence(word, fields) && !drain_ && download_ != Download::None &&
                inFlight_->sentence == downloadCommand_) {
         inFlight_->answerArrived = true;
@@ -489,6 +499,11 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
     if (drain_) {
         // Not acknowledged: a receiver in acknowledgement mode gives up the sooner.
         if (isEndMarker(sentence.word(), fields)) {
+            // The end is answered, though: unanswered, the receiver sends it again, and a
+            // late END would end the next download before its first record.
+            if (ackConfirmed_) {
+                acknowledge(sentence);
+            }
             raiseDebug("Dropped: the end of the stopped transfer");
             finishDrain(now, "has ended");
         } else {

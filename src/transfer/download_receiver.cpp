@@ -78,6 +78,31 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
                       MessageButtons::Ok, MessageKind::FileFailure);
 }
 
+bool YourForm::downloadRunning() const {
+    const link::CommandState& commands = Magellan.CommandState();
+    return PendingCommand == commands.WaypointsCommand ||
+           PendingCommand == commands.RoutesCommand || PendingCommand == commands.TracksCommand;
+}
+
+void YourForm::stopRunningDownload() {
+    if (!downloadRunning()) {
+        return;
+    }
+    const link::CommandState& commands = Magellan.CommandState();
+    std::int32_t& fileNum = PendingCommand == commands.WaypointsCommand ? WaypointFileNum
+                            : PendingCommand == commands.RoutesCommand  ? RouteFileNum
+                                                                        : TrackFileNum;
+    // The rest of a stopped route upload may still wait on the link: cancelling would drop
+    // it. The download's records are dropped here instead, its file being closed.
+    if (routeUploadEnding_) {
+        files_.close(fileNum);
+        fileNum = 0;
+        PendingCommand = "";
+        return;
+    }
+    abandonTransfer(fileNum);
+}
+
 void YourForm::endOfDownload() {
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);

@@ -81,7 +81,8 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
                           MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
-    stopRouteUpload();
+    stopRunningUpload();
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
@@ -116,7 +117,9 @@ void YourForm::startUpload(int entry) {
         view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
-    stopRouteUpload();
+    stopRunningDownload();
+    stopRunningUpload();
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);

@@ -34,6 +34,32 @@ void YourForm::abandonTransfer(std::int32_t& fileNum) {
     Magellan.CancelTransfer();
 }
 
+void YourForm::stopUploadThatSentNothing() {
+    const link::TransferState& kinds = Magellan.TransferState();
+    if (PendingCommand == kinds.WaypointKind) {
+        files_.close(WaypointFileNum);
+        WaypointFileNum = 0;
+    } else if (PendingCommand == kinds.RouteKind) {
+        routeUploadRunning_ = false;
+        files_.close(RouteFileNum);
+        RouteFileNum = 0;
+    } else if (PendingCommand == kinds.TrackPointKind) {
+        files_.close(TrackFileNum);
+        TrackFileNum = 0;
+    } else {
+        return;
+    }
+    PendingCommand = "";
+}
+
+void YourForm::stopRunningUpload() {
+    if (stopRouteUpload()) {
+        PendingCommand = "";
+        return;
+    }
+    stopUploadThatSentNothing();
+}
+
 void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
                           const std::string& why) {
     abandonTransfer(fileNum);
@@ -143,6 +169,7 @@ bool YourForm::routeLine(const std::string& line) {
         RouteSeq = 0;
         RouteEntries.clear();
         RouteEntryCount = 0;
+        routeNames_.clear();
         transfer::RouteHeader header;
         if (const auto why = transfer::readRouteHeader(fields, header)) {
             routeUploadRunning_ = false;
@@ -161,6 +188,7 @@ bool YourForm::routeLine(const std::string& line) {
     ++RouteEntryCount;
     RecordCount.increment();
     RouteEntries += "," + transfer::routeEntryName(fields);
+    routeNames_.push_back(transfer::routeEntryName(fields));
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;
@@ -170,8 +198,10 @@ bool YourForm::routeLine(const std::string& line) {
 
 // The receiver stores a route sentence by sentence as it comes: an upload stopped between two
 // sentences of a route would leave it a piece of a route that is neither its own nor the
-// file's. So a stop takes effect at the end of the route being sent: the rest of that route
-// is queued on the link at once, then the end of the upload, and the file is closed.
+// file's. So a stop takes effect at the end of the route being sent. That route goes out once
+// more whole, from its first sentence (a receiver starts a route afresh at sentence 1, so
+// this is right also when an earlier sentence of it was lost or never sent), then the end of
+// the upload; the file is closed at once.
 bool YourForm::stopRouteUpload() {
     if (!routeUploadRunning_ || RouteFileNum == 0) {
         return false;
@@ -182,20 +212,34 @@ bool YourForm::stopRouteUpload() {
         if (transfer::isRouteHeader(fields) || transfer::checkRouteEntry(fields)) {
             break;
         }
-        ++RouteEntryCount;  // not counted: the counts are the next transfer's
-        RouteEntries += "," + transfer::routeEntryName(fields);
-        if (RouteEntryCount == 2) {
+        routeNames_.push_back(transfer::routeEntryName(fields));
+    }
+    files_.close(RouteFileNum);
+    RouteFileNum = 0;
+    view_.addListLine("The upload stops at the end of route " +
+                      common::formatPattern(RouteNum, "00") +
+                      ", so that the GPS holds no part of a route.");
+    // Counted as nothing: the counts are the next transfer's.
+    RouteSeq = 0;
+    RouteEntries.clear();
+    RouteEntryCount = 0;
+    routeRestRefused_ = false;
+    for (const std::string& name : routeNames_) {
+        RouteEntries += "," + name;
+        if (++RouteEntryCount == 2) {
             sendRouteSentence();
+        }
+        if (routeRestRefused_) {
+            return true;  // the port is closed: nothing goes out, nothing more to try
         }
     }
     if (RouteEntryCount > 0) {
         sendRouteSentence();
     }
-    view_.addListLine("The upload stops at the end of route " +
-                      common::formatPattern(RouteNum, "00") +
-                      ", so that the GPS holds no part of a route.");
-    routeUploadEnding_ = true;
-    sendEndOfUpload(RouteFileNum);
+    if (!routeRestRefused_) {
+        routeUploadEnding_ = true;
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    }
     return true;
 }
 

@@ -177,6 +177,8 @@ void Referee::chosen(int entry, const std::string& file) {
             checkDownloadFile(*download_, false);
             download_.reset();
         }
+    }
+    if (entry == app::kReset || (isUpload(entry) && !file.empty())) {
         upload_.reset();
     }
     if (download_) {

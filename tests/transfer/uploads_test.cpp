@@ -187,7 +187,8 @@ TEST_F(Uploads, EntriesBeforeAnyHeaderUseTheRouteLeftFromBefore) {
 }
 
 // A stop between two sentences of a route would leave the receiver a piece of it: Reset
-// finishes the route being sent and ends the upload, and nothing of the next route goes out.
+// sends the route being sent once more whole and ends the upload; nothing of the next route
+// goes out.
 TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
     startUpload(6, "r1.txt",
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
@@ -196,7 +197,7 @@ TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
     form->cboFunction_Click();
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
-              (std::vector<std::string>{"$PMGNRTE,2,2,c,01,C", kEnd}));
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd}));
     EXPECT_EQ(form->RouteFileNum, 0);
     // The link is told to cancel only once the end is confirmed, and that is no success.
     EXPECT_EQ(link.count("CancelTransfer"), 0);
@@ -207,11 +208,13 @@ TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
 }
 
 TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
+    // Nothing was confirmed yet of the first: whole, it goes again before the second.
     startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
     startUpload(6, "r2.txt", "Header,5,1\r\nWaypoint,z,Z\r\n");
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
-              (std::vector<std::string>{"$PMGNRTE,2,2,c,01,C", kEnd, "$PMGNRTE,1,1,c,05,Z", kEnd}));
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd,
+                                        "$PMGNRTE,1,1,c,05,Z", kEnd}));
     // The first upload's end is confirmed without a message; the second's completes.
     ackEnd();
     EXPECT_TRUE(view.messages.empty());
@@ -279,6 +282,29 @@ TEST_F(Uploads, CountStopsAt32767ButEveryLineIsSent) {
     EXPECT_EQ(link.uploadedTrackPoints.size(), 32770u);
     EXPECT_EQ(form->RecordCount.value(), 32767);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{kEnd}));
+}
+
+}  // namespace
+}  // namespace trawlix::testing
+
+namespace trawlix::testing {
+namespace {
+
+// A port that refuses to send (closed) ends the upload at once: nothing is left running that
+// a later Reset or acknowledgement would send.
+TEST_F(Uploads, RefusedSendingEndsTheUpload) {
+    link.reaction = [this](const std::string& call) {
+        if (call.rfind("SendSentence", 0) == 0) {
+            link.error(link::kNotice, "The port is not open: nothing was sent to the GPS.", "");
+        }
+    };
+    startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    EXPECT_EQ(form->RouteFileNum, 0);
+    EXPECT_EQ(form->PendingCommand, "");
+    link.reaction = nullptr;
+    view.choose(0);
+    form->cboFunction_Click();
+    EXPECT_EQ(link.sentences().size(), 1u) << "Reset sends nothing of it";
 }
 
 }  // namespace
