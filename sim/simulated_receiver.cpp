@@ -74,11 +74,12 @@ void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
                                       Clock::time_point now) {
     const std::string word = field(fields, 0);
     ++answerNumber_;
-    // A new session (HANDON, HANDOFF) or a download ends an upload that was under way,
-    // unfinished: its track points are not kept. Queries and NMEA on or off do not.
-    if (word == "HANDON" || word == "HANDOFF" || word == "WAYPOINT" || word == "ROUTE" ||
-        word == "TRACK") {
+    // A download, or acknowledgement mode switched off, ends an upload that was under way,
+    // unfinished: its track points are not kept. Queries, NMEA on or off, and HANDON (a host
+    // may ask again in the middle of an upload whether the mode is on) do not.
+    if (word == "HANDOFF" || word == "WAYPOINT" || word == "ROUTE" || word == "TRACK") {
         uploadedTrack_.clear();
+        lastUploadBody_.clear();
     }
     if (word == "VERSION") {
         queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +

@@ -132,6 +132,7 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
+    runningUpload_ = entry;
     bool start = true;
     switch (entry) {
         case kSendWaypoints:

@@ -22,6 +22,7 @@ std::optional<std::string> YourForm::readUploadLine(std::int32_t fileNum) {
 }
 
 void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
+    runningUpload_ = 0;
     Magellan.SendSentence(Magellan.CommandState().EndCommand);
     files_.close(fileNum);
     fileNum = 0;
@@ -40,7 +41,7 @@ void YourForm::stopUploadThatSentNothing() {
         files_.close(WaypointFileNum);
         WaypointFileNum = 0;
     } else if (PendingCommand == kinds.RouteKind) {
-        routeUploadRunning_ = false;
+        runningUpload_ = 0;
         files_.close(RouteFileNum);
         RouteFileNum = 0;
     } else if (PendingCommand == kinds.TrackPointKind) {
@@ -49,6 +50,7 @@ void YourForm::stopUploadThatSentNothing() {
     } else {
         return;
     }
+    runningUpload_ = 0;
     PendingCommand = "";
 }
 
@@ -62,6 +64,7 @@ void YourForm::stopRunningUpload() {
 
 void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
                           const std::string& why) {
+    runningUpload_ = 0;
     abandonTransfer(fileNum);
     view_.showMessage(
         transfer::badLineMessage(fileName, uploadLineNumber_, why) + " The upload was stopped.",
@@ -70,8 +73,9 @@ void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
 
 void YourForm::Send_Waypoint() {
     // After the end-of-upload sentence the file is closed; a late acknowledgement sends
-    // nothing more.
-    if (WaypointFileNum == 0) {
+    // nothing more. Nor does one that comes after the upload stopped, when WaypointFileNum
+    // may be a download's.
+    if (WaypointFileNum == 0 || runningUpload_ != kSendWaypoints) {
         return;
     }
     const auto line = readUploadLine(WaypointFileNum);
@@ -90,10 +94,13 @@ void YourForm::Send_Waypoint() {
 }
 
 void YourForm::Send_Track(bool& Start) {
+    if (Start) {
+        runningUpload_ = kSendTrack;
+    }
     if (Start && !files_.isOpen(TrackFileNum)) {
         files_.openForInput(TrackFileNum, TrackFileName);  // a failed open reads as the end
     }
-    if (!Start && TrackFileNum == 0) {
+    if (!Start && (TrackFileNum == 0 || runningUpload_ != kSendTrack)) {
         return;
     }
     const auto line = readUploadLine(TrackFileNum);
@@ -127,7 +134,7 @@ void YourForm::sendRouteSentence() {
 
 void YourForm::Send_Route(bool& Start) {
     if (Start) {
-        routeUploadRunning_ = true;
+        runningUpload_ = kSendRoute;
         RouteCount.reset();
         RouteSeq = 0;
         RouteEntries.clear();
@@ -135,7 +142,7 @@ void YourForm::Send_Route(bool& Start) {
         if (!files_.isOpen(RouteFileNum)) {
             files_.openForInput(RouteFileNum, RouteFileName);  // a failed open reads as the end
         }
-    } else if (RouteFileNum == 0 || !routeUploadRunning_) {
+    } else if (RouteFileNum == 0 || runningUpload_ != kSendRoute) {
         // One call can send two sentences, so one more acknowledgement may come after the
         // end-of-upload sentence went out: it sends nothing, above all no second end. Nor
         // does one that comes after the upload stopped, when RouteFileNum may be a download's.
@@ -147,7 +154,7 @@ void YourForm::Send_Route(bool& Start) {
             if (RouteEntryCount > 0) {
                 sendRouteSentence();
             }
-            routeUploadRunning_ = false;
+            runningUpload_ = 0;
             sendEndOfUpload(RouteFileNum);
             return;
         }
@@ -172,7 +179,7 @@ bool YourForm::routeLine(const std::string& line) {
         routeNames_.clear();
         transfer::RouteHeader header;
         if (const auto why = transfer::readRouteHeader(fields, header)) {
-            routeUploadRunning_ = false;
+            runningUpload_ = 0;
             stopUpload(RouteFileNum, RouteFileName, *why);
             return true;
         }
@@ -181,7 +188,7 @@ bool YourForm::routeLine(const std::string& line) {
         return false;
     }
     if (const auto why = transfer::checkRouteEntry(fields)) {
-        routeUploadRunning_ = false;
+        runningUpload_ = 0;
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
@@ -203,10 +210,10 @@ bool YourForm::routeLine(const std::string& line) {
 // this is right also when an earlier sentence of it was lost or never sent), then the end of
 // the upload; the file is closed at once.
 bool YourForm::stopRouteUpload() {
-    if (!routeUploadRunning_ || RouteFileNum == 0) {
+    if (runningUpload_ != kSendRoute || RouteFileNum == 0) {
         return false;
     }
-    routeUploadRunning_ = false;
+    runningUpload_ = 0;
     while (const auto line = readUploadLine(RouteFileNum)) {
         const auto fields = common::splitFields(*line);
         if (transfer::isRouteHeader(fields) || transfer::checkRouteEntry(fields)) {
