@@ -195,6 +195,11 @@ TEST_F(LinkEngineTest, GivenUpSentenceHoldsTheQueueUntilItsRetry) {
     EXPECT_EQ(errors()[0]->sentence, "$PMGNWPL,A");
     EXPECT_EQ(countSent("$PMGNWPL,B"), 0);
     send("$PMGNWPL,A");  // Retry
+    // A receiver that answered nothing may have been switched off and on: the Retry asks
+    // for acknowledgement mode first.
+    EXPECT_EQ(sent.back(), "$PMGNCMD,HANDON");
+    receive(ackOf("$PMGNCMD,HANDON"));
+    EXPECT_EQ(sent.back(), "$PMGNWPL,A");
     receive(ackOf("$PMGNWPL,A"));
     EXPECT_EQ(sent.back(), "$PMGNWPL,B");
 }
