@@ -112,6 +112,20 @@ TEST_F(Scenario, ReceiverSilentAtStartUp) {
     expectWindowStillWorks();
 }
 
+TEST_F(Scenario, UnansweredSentenceIsReportedAfterThreeSends) {
+    begin();
+    session->start();
+    session->receiver().setMuted(true);
+    const Micros chosen = session->time();
+    session->choose(app::kNmeaOn);
+    ASSERT_TRUE(session->runUntil([&] { return !messages().empty(); }, 10 * kSecond));
+    EXPECT_EQ(messages()[0], "The GPS did not answer $PMGNCMD,NMEAON (sent 3 times).");
+    EXPECT_EQ(timesReceived("$PMGNCMD,NMEAON"), 3);
+    // Each send waits for the sentence and its answer on the line, plus one second.
+    EXPECT_GT(session->time() - chosen, 3 * kSecond);
+    EXPECT_LT(session->time() - chosen, 4 * kSecond);
+}
+
 TEST_F(Scenario, ReceiverSilentPartWayThroughADownload) {
     Session::Setup setup;
     setup.faults.silentAfter = 20;  // the handshake takes a few; then some waypoints
