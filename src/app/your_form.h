@@ -148,6 +148,9 @@ class YourForm {
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
     int runningUpload_ = 0;  // the function entry of the upload under way; 0 for none
+    // The command of the download under way, also when a later choice (a version request)
+    // took PendingCommand.
+    std::string runningDownload_;
     bool routeUploadEnding_ = false;  // a stopped route upload's end sentence is not yet confirmed
     bool cancelWhenRouteEnds_ = false;     // Reset came while it was
     bool routeRestRefused_ = false;        // the link refused the rest: the port is closed

@@ -79,9 +79,7 @@ void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
 }
 
 bool YourForm::downloadRunning() const {
-    const link::CommandState& commands = Magellan.CommandState();
-    return PendingCommand == commands.WaypointsCommand ||
-           PendingCommand == commands.RoutesCommand || PendingCommand == commands.TracksCommand;
+    return !runningDownload_.empty();
 }
 
 void YourForm::stopRunningDownload() {
@@ -89,9 +87,10 @@ void YourForm::stopRunningDownload() {
         return;
     }
     const link::CommandState& commands = Magellan.CommandState();
-    std::int32_t& fileNum = PendingCommand == commands.WaypointsCommand ? WaypointFileNum
-                            : PendingCommand == commands.RoutesCommand  ? RouteFileNum
-                                                                        : TrackFileNum;
+    std::int32_t& fileNum = runningDownload_ == commands.WaypointsCommand ? WaypointFileNum
+                            : runningDownload_ == commands.RoutesCommand  ? RouteFileNum
+                                                                          : TrackFileNum;
+    runningDownload_.clear();
     // The rest of a stopped route upload may still wait on the link: cancelling would drop
     // it. The download's records are dropped here instead, its file being closed.
     if (routeUploadEnding_) {
@@ -104,6 +103,7 @@ void YourForm::stopRunningDownload() {
 }
 
 void YourForm::endOfDownload() {
+    runningDownload_.clear();
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
     const link::CommandState& commands = Magellan.CommandState();

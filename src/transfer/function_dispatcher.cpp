@@ -89,6 +89,7 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     }
     fileNum = number;
     PendingCommand = command;
+    runningDownload_ = command;
     (Magellan.*request)();
 }
 
@@ -152,6 +153,7 @@ void YourForm::startUpload(int entry) {
 
 void YourForm::cmdReset_Click() {
     PendingCommand = "";
+    runningDownload_.clear();
     view_.clearList();
     DebugLineCount = 0;
     // Cancelling on the link would drop the rest of a route that is being finished; the link
