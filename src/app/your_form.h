@@ -83,6 +83,8 @@ class YourForm {
 
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
+    // A stopped route upload is still sending the rest of its route.
+    bool routeUploadEnding() const { return routeUploadEnding_; }
 
   private:
     class LinkEvents;
@@ -147,7 +149,7 @@ class YourForm {
     std::string programFolder_;
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
-    int runningUpload_ = 0;  // the function entry of the upload under way; 0 for none
+    int runningUpload_ = 0;              // the function entry of the upload under way; 0 for none
     // The command of the download under way, also when a later choice (a version request)
     // took PendingCommand.
     std::string runningDownload_;
