@@ -86,12 +86,18 @@ void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
                       store_.description);
     } else if (word == "WAYPOINT") {
         recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueWaypoints();
     } else if (word == "ROUTE") {
         recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueRoutes();
     } else if (word == "TRACK") {
         recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueTrack(field(fields, 1) == "2");
     } else if (word == "HANDOFF") {
         ackMode_ = false;
@@ -227,7 +233,7 @@ void SimulatedReceiver::handleAcknowledgement(const link::ReceivedSentence& sent
         return;
     }
     if (field(sentence.fields(), 0) == link::hexByte(link::checksumOf(*awaiting_))) {
-        if (isDownloadRecord(*awaiting_)) {
+        if (isDownloadRecord(*awaiting_) && awaitingAnswer_ == lastDownloadAnswer_) {
             ++recordsAcknowledged_;
         }
         awaiting_.reset();

@@ -70,9 +70,11 @@ class SimulatedReceiver {
     void setUtcClock(std::function<std::time_t(Clock::time_point)> utcOf) {
         utcOf_ = std::move(utcOf);
     }
-    // Download records (waypoints, route sentences, track points) the host acknowledged
-    // since the last download command.
+    // Records of the answer to the last download command (waypoints, route sentences, track
+    // points) that the host acknowledged.
     int recordsAcknowledged() const { return recordsAcknowledged_; }
+    // What it stored when the last download command came: what that download sends.
+    const ReceiverStore& storeAtLastDownload() const { return storeAtLastDownload_; }
 
   private:
     void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
@@ -108,6 +110,8 @@ class SimulatedReceiver {
     bool muted_ = false;
     bool dropNextAcknowledgement_ = false;
     int recordsAcknowledged_ = 0;
+    ReceiverStore storeAtLastDownload_;
+    int lastDownloadAnswer_ = 0;
     std::function<std::time_t(Clock::time_point)> utcOf_;
     int sentencesSent_ = 0;
     int acknowledgementsDue_ = 0;

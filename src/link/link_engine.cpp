@@ -209,6 +209,7 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         std::erase(queue_, downloadCommand_);
     }
     download_ = Download::Requested;
+    foreignAnswer_ = false;
     downloadCommand_ = command;
     downloadCommandSent_ = false;
     lastRecordBody_.clear();
@@ -494,6 +495,18 @@ void LinkEngine::handleAcknowledgement(const ReceivedSentence& sentence, Millis 
     }
 }
 
+// The record word that answers the download under way; END answers every download.
+bool LinkEngine::answersDownload(std::string_view word) const {
+    if (word == protocol::kCommandWord) {
+        return true;
+    }
+    const std::string_view expected =
+        downloadCommand_ == commands_.WaypointsCommand ? protocol::kWaypointWord
+        : downloadCommand_ == commands_.RoutesCommand  ? protocol::kRouteWord
+                                                       : protocol::kTrackWord;
+    return word == expected;
+}
+
 void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis now) {
     const auto fields = sentence.fields();
     if (drain_) {
@@ -522,6 +535,18 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
     if (download_ == Download::None || !downloadCommandSent_) {
         raiseDebug("Dropped: no download was asked for; a stopped transfer's rest");
         startDrain(now);
+        return;
+    }
+    if (foreignAnswer_ || !answersDownload(sentence.word())) {
+        // Records of another kind than asked for, and the END after them, answer an earlier
+        // request the receiver still had queued: answered, so that it moves on, but not kept.
+        const bool end = isEndMarker(sentence.word(), fields);
+        foreignAnswer_ = !end;
+        if (ackWanted_) {
+            acknowledge(sentence);
+        }
+        raiseDebug(end ? "Dropped: the end of an earlier request's answer"
+                       : "Dropped: not an answer to " + downloadCommand_);
         return;
     }
     if (inFlight_ && inFlight_->sentence == downloadCommand_) {

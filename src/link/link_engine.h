@@ -165,6 +165,7 @@ class LinkEngine {
     void handleSentence(const ReceivedSentence& sentence, Millis now);
     void handleAcknowledgement(const ReceivedSentence& sentence, Millis now);
     void handleDownloadSentence(const ReceivedSentence& sentence, Millis now);
+    bool answersDownload(std::string_view word) const;
     void acknowledge(const ReceivedSentence& sentence);
     void deliverRecord(const ReceivedSentence& sentence, Millis now);
     void deliverRoute(const std::vector<std::string>& fields, const std::string& line);
@@ -206,6 +207,7 @@ class LinkEngine {
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;
     std::optional<Drain> drain_;
+    bool foreignAnswer_ = false;  // an earlier request's answer is coming in, until its END
 };
 
 }  // namespace trawlix::link

@@ -258,7 +258,14 @@ bool Referee::commandReachedReceiver(const Download& download) const {
 }
 
 void Referee::checkDownloadFile(const Download& download, bool whole) {
-    const std::string& expected = expectedDownload(download);
+    // What the download sends is what the receiver held when its command came, which may be
+    // later than the request (the link holds it back while the end of an upload goes out).
+    const bool reached = commandReachedReceiver(download);
+    Download asSent = download;
+    if (reached) {
+        asSent.store = session_.receiver().storeAtLastDownload();
+    }
+    const std::string& expected = expectedDownload(asSent);
     const std::string content = readWhole(download.path);
     const bool prefix = content.size() <= expected.size() &&
                         std::equal(content.begin(), content.end(), expected.begin());
@@ -275,7 +282,7 @@ void Referee::checkDownloadFile(const Download& download, bool whole) {
                 (first < want.size() ? want[first] : "(nothing)") + "\"");
         return;
     }
-    if (commandReachedReceiver(download)) {
+    if (reached) {
         const auto lines = static_cast<int>(linesOf(content).size());
         const int acknowledged = session_.receiver().recordsAcknowledged();
         if (lines < acknowledged) {
