@@ -83,8 +83,8 @@ class YourForm {
 
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
-    // A stopped route upload is still sending the rest of its route.
-    bool routeUploadEnding() const { return routeUploadEnding_; }
+    // A stopped upload is still sending the rest of its route, or its end.
+    bool stoppedUploadEnding() const { return stoppedUploadEnds_ > 0; }
 
   private:
     class LinkEvents;
@@ -141,7 +141,7 @@ class YourForm {
     void stopUploadThatSentNothing();
     // A transfer that starts takes the place of the upload under way: it ends where it is,
     // a route at the end of the route being sent.
-    void stopRunningUpload();
+    void stopRunningUpload(int next = 0);
 
     FormView& view_;
     link::GpsLink& Magellan;
@@ -153,7 +153,7 @@ class YourForm {
     // The command of the download under way, also when a later choice (a version request)
     // took PendingCommand.
     std::string runningDownload_;
-    bool routeUploadEnding_ = false;  // a stopped route upload's end sentence is not yet confirmed
+    int stoppedUploadEnds_ = 0;            // end sentences of stopped uploads not yet confirmed
     bool cancelWhenRouteEnds_ = false;     // Reset came while it was
     bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
     std::vector<std::string> routeNames_;  // the entries of the route being sent, so far

@@ -16,6 +16,9 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             break;
         case link::kNoAnswer:
         case link::kChecksumError: {
+            if (message == Magellan.CommandState().EndCommand && stoppedUploadEnds_ > 0) {
+                --stoppedUploadEnds_;  // a stopped upload's end that will not be confirmed
+            }
             const MessageKind kind =
                 cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
             if (PendingCommand.empty()) {

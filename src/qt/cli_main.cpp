@@ -112,7 +112,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
             constexpr int kRouteEndMs = 30000;
             QElapsedTimer waited;
             waited.start();
-            while (form.routeUploadEnding() && waited.elapsed() < kRouteEndMs) {
+            while (form.stoppedUploadEnding() && waited.elapsed() < kRouteEndMs) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
             }
             std::fprintf(stderr, "Stopped: the upload of %s is not complete (%d records sent).\n",

@@ -93,7 +93,7 @@ void YourForm::stopRunningDownload() {
     runningDownload_.clear();
     // The rest of a stopped route upload may still wait on the link: cancelling would drop
     // it. The download's records are dropped here instead, its file being closed.
-    if (routeUploadEnding_) {
+    if (stoppedUploadEnds_ > 0) {
         files_.close(fileNum);
         fileNum = 0;
         PendingCommand = "";
@@ -146,10 +146,9 @@ void YourForm::acknowledgement() {
             last == commands.TracksCommand) {
             return;
         }
-        if (last == commands.EndCommand && routeUploadEnding_) {
+        if (last == commands.EndCommand && stoppedUploadEnds_ > 0) {
             // The end of a stopped route upload: no success to report.
-            routeUploadEnding_ = false;
-            if (std::exchange(cancelWhenRouteEnds_, false)) {
+            if (--stoppedUploadEnds_ == 0 && std::exchange(cancelWhenRouteEnds_, false)) {
                 Magellan.CancelTransfer();
             }
         } else if (last == commands.EndCommand) {

@@ -119,7 +119,7 @@ void YourForm::startUpload(int entry) {
         return;
     }
     stopRunningDownload();
-    stopRunningUpload();
+    stopRunningUpload(entry);
     cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
@@ -158,7 +158,7 @@ void YourForm::cmdReset_Click() {
     DebugLineCount = 0;
     // Cancelling on the link would drop the rest of a route that is being finished; the link
     // is told once the receiver confirmed the end of it.
-    if (stopRouteUpload() || routeUploadEnding_) {
+    if (stopRouteUpload() || stoppedUploadEnds_ > 0) {
         cancelWhenRouteEnds_ = true;
         return;
     }

@@ -54,12 +54,19 @@ void YourForm::stopUploadThatSentNothing() {
     PendingCommand = "";
 }
 
-void YourForm::stopRunningUpload() {
+void YourForm::stopRunningUpload(int next) {
     if (stopRouteUpload()) {
         PendingCommand = "";
         return;
     }
+    const bool trackReplaced = runningUpload_ == kSendTrack && next == kSendTrack;
     stopUploadThatSentNothing();
+    if (trackReplaced) {
+        // The receiver cannot tell the new track's first point from the old one's next:
+        // the old upload is ended first, so that the new one replaces it whole.
+        ++stoppedUploadEnds_;
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    }
 }
 
 void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
@@ -244,7 +251,7 @@ bool YourForm::stopRouteUpload() {
         sendRouteSentence();
     }
     if (!routeRestRefused_) {
-        routeUploadEnding_ = true;
+        ++stoppedUploadEnds_;
         Magellan.SendSentence(Magellan.CommandState().EndCommand);
     }
     return true;
