@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/numbers.h"
+#include "common/version.h"
 #include "sim/pty_host.h"
 
 namespace {
@@ -32,6 +33,8 @@ void usage() {
         "  --silent             never answer\n"
         "  --silent-after N     answer nothing after N sentences\n"
         "  --hang-up-after N    hang up the line after N sentences\n"
+        "  --help               this text\n"
+        "  --version            the version of trawlix-sim\n"
         "Prints the device path on the first line, then runs until interrupted.");
 }
 
@@ -84,6 +87,9 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, faults.hangUpAfter);
         } else if (arg == "--help" || arg == "-h") {
             usage();
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("trawlix-sim %s\n", trawlix::common::kVersion);
             return 0;
         } else {
             ok = false;

@@ -6,11 +6,11 @@
 
 #include "common/line_split.h"
 #include "common/numbers.h"
+#include "link/protocol_texts.h"
 
 namespace trawlix::sim {
 namespace {
 
-constexpr int kSendsPerSentence = 3;
 constexpr int kRouteNamesPerSentence = 2;
 
 std::string field(const std::vector<std::string>& fields, std::size_t index) {
@@ -275,7 +275,7 @@ void SimulatedReceiver::tick(Clock::time_point now) {
         return;
     }
     if (awaiting_ && now - awaitingSince_ >= ackTimeout_) {
-        if (sendsOfAwaiting_ >= kSendsPerSentence) {
+        if (sendsOfAwaiting_ >= link::protocol::kSendsPerSentence) {
             // The host is gone: give up on the transfer.
             awaiting_.reset();
             while (!queue_.empty() && queue_.front().answer == awaitingAnswer_) {

@@ -2,19 +2,12 @@
 // persisted settings they use.
 #include <limits>
 
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
 
 namespace trawlix::app {
-namespace {
-
-constexpr std::int16_t kDefaultPort = 2;
-constexpr std::int16_t kFirstAddedPort = 7;
-constexpr const char* kBaudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
-
-}  // namespace
-
 std::string YourForm::readSetting(const std::string& section, const std::string& key,
                                   const std::string& defaultValue) {
     return settings_.GetSetting(kSettingsApplication, section, key, defaultValue);
@@ -28,14 +21,17 @@ void YourForm::saveSetting(const std::string& section, const std::string& key,
 // A stored port that is not a number, lies outside the 16-bit range or is not a port number
 // at all (0 or below) falls back to the default port.
 std::int16_t YourForm::readStoredPort() {
-    const auto port = common::strictInt16(readSetting("Port", "Port", "2"));
+    const auto port =
+        common::strictInt16(readSetting("Port", "Port", common::formatInteger(kDefaultPort)));
     return port && *port >= 1 ? *port : kDefaultPort;
 }
 
-// Likewise "Next": anything that is not a 16-bit number reads as the default.
+// Likewise "Next": anything that is not a 16-bit port number (1 or above) reads as the
+// default, so that no "Port 0" or "Port -5" appears.
 std::int16_t YourForm::readStoredNext() {
-    const auto next = common::strictInt16(readSetting("Port", "Next", "7"));
-    return next ? *next : kFirstAddedPort;
+    const auto next =
+        common::strictInt16(readSetting("Port", "Next", common::formatInteger(kFirstAddedPort)));
+    return next && *next >= 1 ? *next : kFirstAddedPort;
 }
 
 void YourForm::reportCannotOpenPort() {
@@ -53,19 +49,22 @@ void YourForm::SetPort() {
     Magellan.ClosePort();
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
+    // Opened twice on purpose, as the original window does. It is harmless: opening an open
+    // port answers true, and a first open that failed gets a second try. Only the second
+    // answer counts.
     Magellan.OpenPort();
     if (!Magellan.OpenPort()) {
         reportCannotOpenPort();
         return;
     }
-    view_.clearList();
+    clearDebugList();
     saveSetting("Port", "Settings", LineSettings);
     saveSetting("Port", "Port", common::formatInteger(CurrentPort));
     requestVersionAfterOpen();
 }
 
 void YourForm::mnuPort_Click(std::int16_t Index) {
-    view_.clearList();
+    clearDebugList();
     const int highest = view_.highestPortItem();
     for (int n = 1; n <= highest; ++n) {
         view_.setPortChecked(static_cast<std::int16_t>(n), false);
@@ -77,7 +76,7 @@ void YourForm::mnuPort_Click(std::int16_t Index) {
 
 void YourForm::mnuPortAdd_Click() {
     std::int16_t next = readStoredNext();
-    if (!view_.addPortItem(next, "Port " + common::formatInteger(next))) {
+    if (!view_.addPortItem(next, portCaption(next))) {
         view_.showMessage("Port already in menu list", MessageButtons::Ok,
                           MessageKind::Information);
         return;
@@ -94,7 +93,7 @@ void YourForm::checkOnlyBaudItem(int index) {
     view_.setBaudChecked(0, false);
     view_.setBaudChecked(1, false);
     if (index == 0 || index == 1) {
-        LineSettings = kBaudCaptions[index];
+        LineSettings = kBaudCaptions[static_cast<std::size_t>(index)];
         view_.setBaudChecked(index, true);
     }
 }

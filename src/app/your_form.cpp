@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/window_captions.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
 
@@ -28,7 +29,6 @@ class YourForm::LinkEvents : public link::GpsLinkListener {
 
 namespace {
 
-constexpr const char* kInitialProductCaption = "PID";
 constexpr int kAttemptsPerPrompt = 4;
 
 }  // namespace
@@ -71,23 +71,23 @@ void YourForm::fillFunctionList() {
 void YourForm::restorePortMenu() {
     CurrentPort = readStoredPort();
     const std::int16_t next = readStoredNext();
-    for (std::int16_t n = 7; n < next; ++n) {
-        view_.addPortItem(n, "Port " + common::formatInteger(n));
+    for (std::int16_t n = kFirstAddedPort; n < next; ++n) {
+        view_.addPortItem(n, portCaption(n));
     }
     // A stored port beyond the menu (its items were lost with "Next") gets its item back,
     // so that the port the user last opened is the one shown and used.
     if (!view_.hasPortItem(CurrentPort)) {
-        view_.addPortItem(CurrentPort, "Port " + common::formatInteger(CurrentPort));
+        view_.addPortItem(CurrentPort, portCaption(CurrentPort));
     }
     view_.setPortChecked(CurrentPort, true);
 }
 
 void YourForm::restoreBaudChoice() {
-    LineSettings = readSetting("Port", "Settings", "4800,N,8,1");
-    if (LineSettings == "4800,N,8,1") {
-        view_.setBaudChecked(0, true);
-    } else if (LineSettings == "9600,N,8,1") {
-        view_.setBaudChecked(1, true);
+    LineSettings = readSetting("Port", "Settings", std::string(kBaudCaptions[0]));
+    for (int i = 0; i < static_cast<int>(kBaudCaptions.size()); ++i) {
+        if (LineSettings == kBaudCaptions[static_cast<std::size_t>(i)]) {
+            view_.setBaudChecked(i, true);
+        }
     }
 }
 
@@ -99,6 +99,8 @@ void YourForm::runHandshake() {
         Magellan.ConfigureLink(1);
         if (++attempts >= kAttemptsPerPrompt) {
             attempts = 0;
+            // "initialze" is misspelt on purpose: it is the message's wording as users know
+            // it from the original window, and scripts may look for it. Do not correct it.
             const std::string text = "GPS on com port " +
                                      common::formatInteger(Magellan.PortNumber()) +
                                      " failed to initialze.";

@@ -104,6 +104,7 @@ class YourForm {
     std::string dialogFolder();
     void checkOnlyBaudItem(int index);
     void reportCannotOpenPort();
+    void clearDebugList();
     void requestVersionAfterOpen();
 
     // The function list.
@@ -113,12 +114,14 @@ class YourForm {
     bool chooseFile(FileDialogMode mode);
 
     // The download receiver.
-    void WriteWaypoint();
-    void WriteHeaderRecord();
-    void WriteRouteWaypoint();
-    void WriteTrackPoint();
-    void writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+    // Each is true when the record was written to its file.
+    bool WriteWaypoint();
+    bool WriteHeaderRecord();
+    bool WriteRouteWaypoint();
+    bool WriteTrackPoint();
+    bool writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
                          const std::string& line);
+    void countWritten(bool written);
     void endOfDownload();
     void acknowledgement();
     void uploadComplete();
@@ -157,6 +160,7 @@ class YourForm {
     bool cancelWhenRouteEnds_ = false;     // Reset came while it was
     bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
     std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
+    int uploadFieldsBlanked_ = 0;          // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 };

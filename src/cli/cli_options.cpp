@@ -33,6 +33,7 @@ std::string usage() {
            "  upload waypoints|routes|tracks FILE     send FILE to the receiver\n"
            "  nmea [--count N | --seconds S]      show the live fix as it changes\n"
            "  --help                              this text\n"
+           "  --version                           the version of trawlix-cli\n"
            "\n"
            "Without --port or --device the port and line settings of the Trawlix window are\n"
            "used; trawlix-cli never changes them. --verbose shows every sentence on the line.\n"
@@ -50,6 +51,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         const bool hasValue = i + 1 < arguments.size();
         if (arg == "--help" || arg == "-h") {
             options.command = CliOptions::Command::Help;
+            return {options, {}};
+        }
+        if (arg == "--version") {
+            options.command = CliOptions::Command::ProgramVersion;
             return {options, {}};
         }
         if (arg == "--verbose") {

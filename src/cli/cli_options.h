@@ -8,7 +8,7 @@ namespace trawlix::cli {
 
 // What the command line asks for.
 struct CliOptions {
-    enum class Command { Help, Version, Download, Upload, Nmea };
+    enum class Command { Help, Version, Download, Upload, Nmea, ProgramVersion };
     enum class Kind { Waypoints, Routes, Tracks };
 
     Command command = Command::Help;

@@ -1,14 +1,19 @@
 #include "cli/console_view.h"
 
+#include "app/window_captions.h"
+
 namespace trawlix::cli {
 
 using app::Label;
 
 ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, bool verbose)
     : out_(out), err_(err), verbose_(verbose) {
-    captions_[Label::ProductId] = "PID";
-    captions_[Label::GpsDesc] = "Desc";
-    captions_[Label::Version] = "Ver";
+    captions_[Label::ProductId] = app::kInitialProductCaption;
+    captions_[Label::GpsDesc] = app::kInitialDescriptionCaption;
+    captions_[Label::Version] = app::kInitialVersionCaption;
+    for (std::int16_t port = 1; port <= app::kBuiltInPorts; ++port) {
+        ports_.insert(port);
+    }
 }
 
 void ConsoleView::setCaption(Label label, const std::string& text) {
@@ -69,9 +74,10 @@ void ConsoleView::showFileDialog(app::FileDialogMode, app::CommonDialog& dialog)
     dialog.FileName = fileAnswer;
 }
 
-std::string ConsoleView::fixLine() const {
+std::string ConsoleView::fixLine(const NmeaValues& values) const {
     return caption(Label::Date) + " " + caption(Label::Time) + "  " + caption(Label::Lat) + " " +
-           caption(Label::Lon) + "  " + caption(Label::Alt) + "  HDOP " + caption(Label::Hdop);
+           caption(Label::Lon) + "  " + values.altitudeText() + " " + caption(Label::Alt) + "  " +
+           values.precisionText();
 }
 
 void ReadOnlySettings::override(const std::string& section, const std::string& key,

@@ -8,6 +8,7 @@
 
 #include "app/form_view.h"
 #include "app/settings_store.h"
+#include "cli/nmea_values.h"
 
 namespace trawlix::cli {
 
@@ -45,8 +46,9 @@ class ConsoleView : public app::FormView {
     void closeWindow() override {}
     void endProgram() override {}
 
-    // The six live values, in one line.
-    std::string fixLine() const;
+    // The six live values in one line, the altitude in metres and feet and the true
+    // dilutions of precision from `values`.
+    std::string fixLine(const NmeaValues& values) const;
     // True once after any of the six live values changed.
     bool takeFixChange();
 
@@ -55,7 +57,7 @@ class ConsoleView : public app::FormView {
     std::FILE* err_;
     bool verbose_;
     std::map<app::Label, std::string> captions_;
-    std::set<std::int16_t> ports_{1, 2, 3, 4, 5, 6};
+    std::set<std::int16_t> ports_;  // the built-in ports, and those added
     bool fixChanged_ = false;
 };
 

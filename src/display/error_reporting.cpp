@@ -41,12 +41,18 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
     }
 }
 
+// The list and its page count go together: a cleared list starts a new page, so that the
+// next line (such as why a port cannot be opened) is its first and stays in view.
+void YourForm::clearDebugList() {
+    view_.clearList();
+    DebugLineCount = 0;
+}
+
 void YourForm::Magellan_mDebug(std::string& message) {
     view_.addListLine(message);
     ++DebugLineCount;
     if (DebugLineCount > kLinesPerPage) {
-        view_.clearList();
-        DebugLineCount = 0;
+        clearDebugList();
     }
 }
 

@@ -13,6 +13,8 @@ void YourForm::ShowFix() {
     view_.setCaption(Label::Alt,
                      common::formatPattern(
                          static_cast<double>(fix.Altitude) / common::kMetresPerFoot, "######.0"));
+    // Divided by metres per foot on purpose, like the live value under "HDOP" (see
+    // nmea_display.cpp): the window shows what it always showed.
     view_.setCaption(
         Label::Hdop,
         common::formatPattern(static_cast<double>(fix.Hdop) / common::kMetresPerFoot, "####.0000"));

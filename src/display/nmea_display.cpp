@@ -51,7 +51,10 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         view_.setCaption(Label::Date, twoCharactersAt(date, 3) + "/" + twoCharactersAt(date, 1) +
                                           "/20" + twoCharactersAt(date, 5));
     } else if (f[0] == "$GPGSA") {
-        // Field 15 is shown, as it always was: the first field after the twelve satellites.
+        // Kept on purpose as the original window shows it: field 15 (the first after the
+        // twelve satellites, which is the PDOP) divided by metres per foot, under "HDOP".
+        // Users compare it with what they saw before, so it is not "corrected" here;
+        // trawlix-cli nmea prints the true PDOP, HDOP and VDOP.
         view_.setCaption(Label::Hdop, common::formatPattern(
                                           numberOf(f[15]) / common::kMetresPerFoot, "####.0000"));
     }

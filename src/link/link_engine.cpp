@@ -113,14 +113,15 @@ void LinkEngine::stopSending() {
 
 void LinkEngine::cancelTransfer(Millis now) {
     const bool busy = inFlight_ || !queue_.empty() || download_ != Download::None;
-    if (download_ != Download::None && downloadCommandSent_ && open_) {
-        // The receiver knows no command that stops a download: we stop acknowledging its
-        // records and drop them until it gives up or ends.
-        startDrain(now);
-    }
+    const bool downloading = download_ != Download::None && downloadCommandSent_ && open_;
     stopSending();
     if (busy) {
         raiseDebug("Transfer cancelled");
+    }
+    if (downloading) {
+        // The receiver knows no command that stops a download: we stop acknowledging its
+        // records and drop them until it gives up or ends.
+        startDrain(now);
     }
 }
 
@@ -199,6 +200,8 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
     if (download_ != Download::None && downloadCommandSent_) {
         // The receiver would send the new answer after the rest of the old one.
         raiseDebug("A new request stops the download under way");
+        download_ = Download::None;
+        downloadCommandSent_ = false;
         startDrain(now);
     }
     if (download_ != Download::None) {
@@ -209,7 +212,6 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         std::erase(queue_, downloadCommand_);
     }
     download_ = Download::Requested;
-    foreignAnswer_ = false;
     downloadCommand_ = command;
     downloadCommandSent_ = false;
     lastRecordBody_.clear();
@@ -376,10 +378,27 @@ void LinkEngine::startDrain(Millis now) {
     } else {
         drain_->quietUntil = now + kDrainQuietMs;
     }
+    // Answers not begun yet are queued behind the stopped transfer, and may go with it when
+    // the receiver gives up: ask again when the drain ends.
     if (versionOutstanding_) {
-        // Its reply is queued behind the stopped transfer and may go with it: ask again.
         versionOutstanding_ = false;
-        queue_.push_front(commands_.VersionCommand);
+        askAgainAfterDrain(commands_.VersionCommand);
+    }
+    if (download_ == Download::Requested && downloadCommandSent_) {
+        downloadCommandSent_ = false;
+        silenceDeadline_.reset();
+        askAgainAfterDrain(downloadCommand_);
+    }
+    transmitNext(now);
+}
+
+void LinkEngine::askAgainAfterDrain(const std::string& command) {
+    if (inFlight_ && inFlight_->sentence == command) {
+        inFlight_.reset();  // an acknowledgement that still comes is passed over
+        selfConfirmAt_.reset();
+    }
+    if (std::find(queue_.begin(), queue_.end(), command) == queue_.end()) {
+        queue_.push_front(command);
     }
 }
 
@@ -451,8 +470,8 @@ void LinkEngine::handleSentence(const ReceivedSentence& sentence, Millis now) {
         return;
     }
     if (sentence.checksum == ChecksumState::Wrong) {
-        if (ackConfirmed_) {
-            raiseDebug("Checksum error: not acknowledged, the GPS sends it again");
+        if (ackConfirmed_ || drain_) {
+            raiseDebug("Checksum error: not acknowledged, the GPS sends it again if it must");
         } else {
             raiseError(kChecksumError,
                        "A sentence from the GPS arrived damaged (checksum error) and was "
@@ -495,18 +514,6 @@ void LinkEngine::handleAcknowledgement(const ReceivedSentence& sentence, Millis 
     }
 }
 
-// The record word that answers the download under way; END answers every download.
-bool LinkEngine::answersDownload(std::string_view word) const {
-    if (word == protocol::kCommandWord) {
-        return true;
-    }
-    const std::string_view expected =
-        downloadCommand_ == commands_.WaypointsCommand ? protocol::kWaypointWord
-        : downloadCommand_ == commands_.RoutesCommand  ? protocol::kRouteWord
-                                                       : protocol::kTrackWord;
-    return word == expected;
-}
-
 void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis now) {
     const auto fields = sentence.fields();
     if (drain_) {
@@ -537,16 +544,11 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         startDrain(now);
         return;
     }
-    if (foreignAnswer_ || !answersDownload(sentence.word())) {
-        // Records of another kind than asked for, and the END after them, answer an earlier
-        // request the receiver still had queued: answered, so that it moves on, but not kept.
-        const bool end = isEndMarker(sentence.word(), fields);
-        foreignAnswer_ = !end;
-        if (ackWanted_) {
-            acknowledge(sentence);
-        }
-        raiseDebug(end ? "Dropped: the end of an earlier request's answer"
-                       : "Dropped: not an answer to " + downloadCommand_);
+    if (!answersDownload(sentence.word())) {
+        raiseDebug("Dropped: not the kind " + downloadCommand_ +
+                   " asks for; a stopped "
+                   "transfer's rest");
+        startDrain(now);
         return;
     }
     if (inFlight_ && inFlight_->sentence == downloadCommand_) {
@@ -563,6 +565,19 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         download_ = Download::Receiving;
     }
     deliverRecord(sentence, now);
+}
+
+bool LinkEngine::answersDownload(std::string_view word) const {
+    if (word == protocol::kCommandWord) {
+        return true;  // the end marker ends any download
+    }
+    if (downloadCommand_ == commands_.WaypointsCommand) {
+        return word == protocol::kWaypointWord;
+    }
+    if (downloadCommand_ == commands_.RoutesCommand) {
+        return word == protocol::kRouteWord;
+    }
+    return word == protocol::kTrackWord;
 }
 
 void LinkEngine::acknowledge(const ReceivedSentence& sentence) {

@@ -158,6 +158,7 @@ class LinkEngine {
     void noteAnswer(const ReceivedSentence& sentence);
     bool holdsBack(const std::string& sentence) const;
     void startDrain(Millis now);
+    void askAgainAfterDrain(const std::string& command);
     void finishDrain(Millis now, const std::string& why);
     void stopSending();
     void forget();
@@ -207,7 +208,6 @@ class LinkEngine {
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;
     std::optional<Drain> drain_;
-    bool foreignAnswer_ = false;  // an earlier request's answer is coming in, until its END
 };
 
 }  // namespace trawlix::link

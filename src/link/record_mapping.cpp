@@ -104,8 +104,9 @@ std::string encodeWaypoint(const WaypointRecord& record) {
 }
 
 std::string encodeTrackPoint(const TrackPointRecord& record) {
-    const auto [latitude, ns] = degreesTo(record.Latitude, 2, 2, 'N', 'S');
-    const auto [longitude, ew] = degreesTo(record.Longitude, 3, 2, 'E', 'W');
+    // Three decimals of minutes, as for waypoints: two would move a point by up to 9 m.
+    const auto [latitude, ns] = degreesTo(record.Latitude, 2, 3, 'N', 'S');
+    const auto [longitude, ew] = degreesTo(record.Longitude, 3, 3, 'E', 'W');
     const std::string altitude = common::formatPattern(record.Altitude, "00000");
     return "$PMGNTRK," + latitude + "," + ns + "," + longitude + "," + ew + "," + altitude + ",M," +
            record.Field2 + "," + (record.Field1 ? "A" : "V") + ",," + record.Field7;

@@ -26,7 +26,8 @@
 //   its waypoints), so the route file's third field is what goes back.
 //
 // $PMGNTRK,lat,N/S,lon,E/W,alt,unit,time,A/V,name,date  <->  TrackPointRecord
-//   Latitude, Longitude  signed decimal degrees
+//   Latitude, Longitude  signed decimal degrees; read with two or more decimals of minutes,
+//             sent with three
 //   Altitude  on download in feet (whatever unit the receiver sent); on upload the caller
 //             fills it in metres, as the track upload converts the file's feet, and it goes
 //             out in metres

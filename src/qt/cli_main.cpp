@@ -7,9 +7,11 @@
 #include <cstdio>
 
 #include "app/device_settings.h"
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
+#include "common/version.h"
 #include "qt/console_platform.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
@@ -126,14 +128,16 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     return exitStatusFor(*view.outcome);
 }
 
-int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
+int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view,
+            cli::NmeaTap& tap, const cli::NmeaValues& values) {
     // A receiver sends the sentences of a fix together: they change the values within one
     // turn of the loop, and make one line.
     int fixes = 0;
     const auto printChanges = [&] {
-        if (view.takeFixChange()) {
+        const bool captionsChanged = view.takeFixChange();
+        if (tap.takeChange() || captionsChanged) {
             ++fixes;
-            std::printf("%s\n", view.fixLine().c_str());
+            std::printf("%s\n", view.fixLine(values).c_str());
             std::fflush(stdout);
         }
     };
@@ -173,6 +177,10 @@ int main(int argc, char* argv[]) {
         std::printf("%s", cli::usage().c_str());
         return cli::kCompleted;
     }
+    if (options.command == CliOptions::Command::ProgramVersion) {
+        std::printf("trawlix-cli %s\n", common::kVersion);
+        return cli::kCompleted;
+    }
     cli::catchInterrupts();
 
     app::QtSettingsStore stored;
@@ -189,6 +197,11 @@ int main(int argc, char* argv[]) {
     cli::ConsoleView view(stdout, stderr, options.verbose);
     app::YourForm form(view, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
+    // The link's events reach the form through the tap, which also keeps the values only
+    // the console prints.
+    cli::NmeaValues values;
+    cli::NmeaTap tap(form, values);
+    magellan.setListener(&tap);
 
     // Ctrl-C during the set-up ends the link's wait for the receiver at once, and the link
     // sends nothing more; later, the transfer loops see the flag and cancel.
@@ -208,7 +221,7 @@ int main(int argc, char* argv[]) {
     if (view.outcome) {
         return exitStatusFor(*view.outcome);
     }
-    if (view.caption(app::Label::ProductId) == "PID") {
+    if (view.caption(app::Label::ProductId) == app::kInitialProductCaption) {
         return cli::kNoAnswer;
     }
     int status = cli::kCompleted;
@@ -223,9 +236,10 @@ int main(int argc, char* argv[]) {
             status = runTransfer(options, form, view);
             break;
         case CliOptions::Command::Nmea:
-            status = runNmea(options, form, view);
+            status = runNmea(options, form, view, tap, values);
             break;
         case CliOptions::Command::Help:
+        case CliOptions::Command::ProgramVersion:
             break;
     }
     magellan.ClosePort();

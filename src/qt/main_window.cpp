@@ -13,7 +13,9 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include "app/window_captions.h"
 #include "app/your_form.h"
+#include "qt/plain_text_opener.h"
 
 namespace trawlix::app {
 namespace {
@@ -28,6 +30,10 @@ QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+QString qstringOf(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QFont labelFont() {
     QFont font("MS Sans Serif");
     font.setStyleHint(QFont::SansSerif);
@@ -35,6 +41,22 @@ QFont labelFont() {
     font.setBold(true);
     return font;
 }
+
+// The debug list's scroll bars with a thumb darker than its groove. Fusion draws the thumb
+// light on a darker groove; the debug lines are only a little wider than the list, so the
+// thumb fills nearly the whole bar and the sliver of groove left over reads as the thumb, at
+// the wrong end: at the right while the start of the lines shows. With a dark thumb on a
+// light groove, as most desktops draw them, the thumb is where the view is.
+constexpr const char* kListScrollBars =
+    "QScrollBar { background: palette(base); border: 1px solid palette(midlight); }"
+    "QScrollBar:horizontal { height: 14px; }"
+    "QScrollBar:vertical { width: 14px; }"
+    "QScrollBar::handle { background: palette(mid); border-radius: 4px; margin: 2px; }"
+    "QScrollBar::handle:hover { background: palette(dark); }"
+    "QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::handle:vertical { min-height: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
 
 QFont listFont() {
     QFont font("Courier New");
@@ -67,6 +89,7 @@ MainWindow::MainWindow() {
     List1_ = new QListWidget(area);
     List1_->setObjectName("List1");
     List1_->setFont(listFont());
+    List1_->setStyleSheet(kListScrollBars);
     const int listTop = 5 * kRowHeight + 26;
     List1_->setGeometry(kMargin, listTop, kClientWidth - 2 * kMargin,
                         kClientHeight - listTop - kMargin);
@@ -80,6 +103,8 @@ QLabel* MainWindow::makeLabel(QWidget* area, const char* name, const QString& te
     auto* label = new QLabel(text, area);
     label->setObjectName(name);
     label->setFont(labelFont());
+    // Captions carry text from the receiver and from files: shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -90,9 +115,12 @@ void MainWindow::buildLabels(QWidget* area) {
     const int row2 = row1 + kRowHeight;
     const int row3 = row2 + kRowHeight;
     const int row4 = row3 + kRowHeight;
-    labels_[Label::ProductId] = makeLabel(area, "lblProductID", "PID", kMargin, row1);
-    labels_[Label::GpsDesc] = makeLabel(area, "lblGPSDesc", "Desc", kMargin, row2);
-    labels_[Label::Version] = makeLabel(area, "lblVersion", "Ver", kSecondColumn, row2);
+    labels_[Label::ProductId] =
+        makeLabel(area, "lblProductID", qstringOf(kInitialProductCaption), kMargin, row1);
+    labels_[Label::GpsDesc] =
+        makeLabel(area, "lblGPSDesc", qstringOf(kInitialDescriptionCaption), kMargin, row2);
+    labels_[Label::Version] =
+        makeLabel(area, "lblVersion", qstringOf(kInitialVersionCaption), kSecondColumn, row2);
 
     // Caption label, then its value label directly after it.
     struct Pair {
@@ -124,8 +152,8 @@ void MainWindow::buildMenus() {
     mnuFile->setObjectName("mnuFile");
     mnuAssign_ = mnuFile->addMenu("&Assign Port");
     mnuAssign_->setObjectName("mnuAssign");
-    for (std::int16_t n = 1; n <= 6; ++n) {
-        QAction* item = mnuAssign_->addAction(QString("Port %1").arg(n));
+    for (std::int16_t n = 1; n <= kBuiltInPorts; ++n) {
+        QAction* item = mnuAssign_->addAction(qstringOf(portCaption(n)));
         item->setObjectName("mnuPort");
         item->setCheckable(true);
         item->setProperty("Index", n);
@@ -135,9 +163,9 @@ void MainWindow::buildMenus() {
     mnuPortAdd_->setObjectName("mnuPortAdd");
     QMenu* mnuBaudRates = mnuAssign_->addMenu("&Baud Rate");
     mnuBaudRates->setObjectName("mnuBaudRates");
-    const char* baudCaptions[] = {"4800,N,8,1", "9600,N,8,1"};
     for (int i = 0; i < 2; ++i) {
-        mnuBaud_[i] = mnuBaudRates->addAction(baudCaptions[i]);
+        mnuBaud_[i] =
+            mnuBaudRates->addAction(qstringOf(kBaudCaptions[static_cast<std::size_t>(i)]));
         mnuBaud_[i]->setObjectName("mnuBaud");
         mnuBaud_[i]->setCheckable(true);
         mnuBaud_[i]->setProperty("Index", i);
@@ -241,6 +269,7 @@ MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons bu
 
 MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
     QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);  // messages quote file names, lines and receiver text
     switch (buttons) {
         case MessageButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -291,7 +320,7 @@ bool MainWindow::launchEditor(const QString& path) {
 #elif defined(Q_OS_MACOS)
     return QProcess::startDetached("open", {"-t", path});
 #else
-    return QProcess::startDetached("xdg-open", {path});
+    return openAsPlainText(path);
 #endif
 }
 

@@ -1,15 +1,33 @@
 // Trawlix: links a PC to a hand-held GPS receiver over a serial line.
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/device_settings.h"
+#include "app/window_command_line.h"
 #include "app/your_form.h"
+#include "common/version.h"
 #include "qt/main_window.h"
 #include "qt/qt_settings_store.h"
 #include "qt/serial_link.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before QApplication exists, which would fail without a display.
+    switch (trawlix::app::windowStart({argv + 1, argv + argc})) {
+        case trawlix::app::WindowStart::ShowHelp:
+            std::printf("%s", trawlix::app::windowUsage().c_str());
+            return 0;
+        case trawlix::app::WindowStart::ShowVersion:
+            std::printf("trawlix %s\n", trawlix::common::kVersion);
+            return 0;
+        case trawlix::app::WindowStart::OpenWindow:
+            break;
+    }
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(trawlix::common::kDesktopId));
+    // The installed icon, found through the icon theme; none when run from the build tree.
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(trawlix::common::kDesktopId)));
     trawlix::app::QtSettingsStore settings;
     trawlix::link::SerialLink magellan(
         [&settings](std::int16_t port) { return trawlix::app::deviceForPort(settings, port); });

@@ -7,6 +7,7 @@
 #include "common/pattern_format.h"
 #include "link/protocol_texts.h"
 #include "transfer/transfer_format.h"
+#include "transfer/upload_text.h"
 
 namespace trawlix::app {
 
@@ -19,18 +20,16 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
     } else if (ID == state.IgnoredKind1) {
         // nothing
     } else if (ID == state.WaypointKind) {
-        WriteWaypoint();
-        RecordCount.increment();
+        countWritten(WriteWaypoint());
     } else if (ID == state.RouteKind) {
-        WriteHeaderRecord();
-        RouteCount.increment();
-        RecordCount.increment();
+        if (WriteHeaderRecord()) {
+            RouteCount.increment();
+            RecordCount.increment();
+        }
     } else if (ID == state.RouteWaypointKind) {
-        WriteRouteWaypoint();
-        RecordCount.increment();
+        countWritten(WriteRouteWaypoint());
     } else if (ID == state.TrackPointKind) {
-        WriteTrackPoint();
-        RecordCount.increment();
+        countWritten(WriteTrackPoint());
     } else if (ID == link::protocol::kEndId) {
         endOfDownload();
     } else if (ID == state.IgnoredKind2) {
@@ -40,42 +39,51 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
     }
 }
 
-void YourForm::WriteWaypoint() {
-    writeRecordLine(WaypointFileNum, WaypointFileName,
-                    transfer::waypointLine(Magellan.WaypointRecord()));
+bool YourForm::WriteWaypoint() {
+    return writeRecordLine(WaypointFileNum, WaypointFileName,
+                           transfer::waypointLine(Magellan.WaypointRecord()));
 }
 
-void YourForm::WriteHeaderRecord() {
-    writeRecordLine(RouteFileNum, RouteFileName,
-                    transfer::routeHeaderLine(Magellan.HeaderRecord()));
+bool YourForm::WriteHeaderRecord() {
+    return writeRecordLine(RouteFileNum, RouteFileName,
+                           transfer::routeHeaderLine(Magellan.HeaderRecord()));
 }
 
-void YourForm::WriteRouteWaypoint() {
-    writeRecordLine(RouteFileNum, RouteFileName,
-                    transfer::routeEntryLine(Magellan.WaypointRecord()));
+bool YourForm::WriteRouteWaypoint() {
+    return writeRecordLine(RouteFileNum, RouteFileName,
+                           transfer::routeEntryLine(Magellan.WaypointRecord()));
 }
 
-void YourForm::WriteTrackPoint() {
-    writeRecordLine(TrackFileNum, TrackFileName, transfer::trackLine(Magellan.TrackPointRecord()));
+bool YourForm::WriteTrackPoint() {
+    return writeRecordLine(TrackFileNum, TrackFileName,
+                           transfer::trackLine(Magellan.TrackPointRecord()));
+}
+
+// Only records on disk count towards "Received n records.".
+void YourForm::countWritten(bool written) {
+    if (written) {
+        RecordCount.increment();
+    }
 }
 
 // A record that arrives while no file of its kind is open belongs to no download the user
 // asked for, and is dropped. A line that cannot be written stops the download: the user is
-// told, and the file keeps every line written before.
-void YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
+// told, and the file keeps every line written before. True when the line was written.
+bool YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
                                const std::string& line) {
     if (fileNum == 0) {
-        return;
+        return false;
     }
     const auto why = files_.writeLine(fileNum, line);
     if (!why) {
-        return;
+        return true;
     }
     abandonTransfer(fileNum);
     view_.showMessage("Can't write to the file " + fileName + ": " + *why +
                           ". The download was stopped; the file keeps the records written "
                           "before.",
                       MessageButtons::Ok, MessageKind::FileFailure);
+    return false;
 }
 
 bool YourForm::downloadRunning() const {
@@ -160,15 +168,22 @@ void YourForm::acknowledgement() {
 void YourForm::uploadComplete() {
     const link::TransferState& state = Magellan.TransferState();
     std::string text;
+    transfer::UploadKind kind = transfer::UploadKind::Waypoints;
     if (PendingCommand == state.WaypointKind) {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Waypoints sent.";
     } else if (PendingCommand == state.RouteKind) {
         text = "Transfer Complete. " + formatInteger(RouteCount.value()) + " Routes sent.\r\n" +
                "Consisting of " + formatInteger(RecordCount.value()) + " Waypoints.";
+        kind = transfer::UploadKind::Route;
     } else if (PendingCommand == state.TrackPointKind) {
         text = "Transfer Complete. " + formatInteger(RecordCount.value()) + " Track Points sent.";
+        kind = transfer::UploadKind::Track;
     }
     if (!text.empty()) {
+        if (const std::string note = transfer::blankedTextNote(kind, uploadFieldsBlanked_);
+            !note.empty()) {
+            text += " " + note;
+        }
         view_.showMessage(text, MessageButtons::Ok, MessageKind::TransferComplete);
     }
     PendingCommand = "";

@@ -29,8 +29,7 @@ bool YourForm::chooseFile(FileDialogMode mode) {
 void YourForm::cboFunction_Click() {
     RecordCount.reset();
     RouteCount.reset();
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
     switch (view_.functionIndex()) {
         case kReset:
             cmdReset_Click();
@@ -134,6 +133,7 @@ void YourForm::startUpload(int entry) {
     }
     uploadLineNumber_ = 0;
     runningUpload_ = entry;
+    uploadFieldsBlanked_ = 0;
     bool start = true;
     switch (entry) {
         case kSendWaypoints:
@@ -154,8 +154,7 @@ void YourForm::startUpload(int entry) {
 void YourForm::cmdReset_Click() {
     PendingCommand = "";
     runningDownload_.clear();
-    view_.clearList();
-    DebugLineCount = 0;
+    clearDebugList();
     // Cancelling on the link would drop the rest of a route that is being finished; the link
     // is told once the receiver confirmed the end of it.
     if (stopRouteUpload() || stoppedUploadEnds_ > 0) {

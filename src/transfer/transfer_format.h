@@ -52,6 +52,9 @@ bool isRouteHeader(const std::vector<std::string>& fields);
 std::optional<std::string> readRouteHeader(const std::vector<std::string>& fields,
                                            RouteHeader& header);
 std::optional<std::string> checkRouteEntry(const std::vector<std::string>& fields);
+// Why a route entry that comes before the file's first header cannot be sent: it would
+// land in whatever route the receiver (or the previous upload) has under that number.
+inline constexpr std::string_view kEntryBeforeHeader = "it comes before any Header line";
 // The name that a route entry line contributes to the route sentence.
 std::string routeEntryName(const std::vector<std::string>& fields);
 

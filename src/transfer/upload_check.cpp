@@ -8,7 +8,9 @@
 namespace trawlix::transfer {
 namespace {
 
-std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::string>& fields) {
+// `headerSeen` is whether a route header came before this line; a header line sets it.
+std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::string>& fields,
+                                     bool& headerSeen) {
     switch (kind) {
         case UploadKind::Waypoints: {
             link::WaypointRecord record;
@@ -20,8 +22,12 @@ std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::str
         }
         case UploadKind::Route: {
             if (isRouteHeader(fields)) {
+                headerSeen = true;
                 RouteHeader header;
                 return readRouteHeader(fields, header);
+            }
+            if (!headerSeen) {
+                return std::string(kEntryBeforeHeader);
             }
             return checkRouteEntry(fields);
         }
@@ -43,12 +49,13 @@ std::optional<std::string> checkUploadFile(UploadKind kind, const std::string& p
         return "Can't open the file " + path + ": " + *why;
     }
     long lineNumber = 0;
+    bool headerSeen = false;
     while (const auto line = files.readLine(kNumber)) {
         ++lineNumber;
         if (line->empty()) {
             continue;
         }
-        if (const auto why = checkLine(kind, common::splitFields(*line))) {
+        if (const auto why = checkLine(kind, common::splitFields(*line), headerSeen)) {
             return badLineMessage(path, lineNumber, *why) + " Nothing was sent.";
         }
     }

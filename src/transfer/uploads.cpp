@@ -7,6 +7,7 @@
 #include "common/pattern_format.h"
 #include "transfer/transfer_format.h"
 #include "transfer/upload_check.h"
+#include "transfer/upload_text.h"
 
 namespace trawlix::app {
 
@@ -96,6 +97,7 @@ void YourForm::Send_Waypoint() {
         stopUpload(WaypointFileNum, WaypointFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.WaypointRecord() = record;
     Magellan.UploadWaypoint();
 }
@@ -120,6 +122,7 @@ void YourForm::Send_Track(bool& Start) {
         stopUpload(TrackFileNum, TrackFileName, *why);
         return;
     }
+    uploadFieldsBlanked_ += transfer::makeSendable(record);
     Magellan.TrackPointRecord() = record;
     Magellan.UploadTrackPoint();
     RecordCount.increment();
@@ -194,6 +197,10 @@ bool YourForm::routeLine(const std::string& line) {
         RouteRecCount = header.sentenceCount;
         return false;
     }
+    if (RouteCount.value() == 0) {  // no header yet in this upload: the file changed meanwhile
+        stopUpload(RouteFileNum, RouteFileName, std::string(transfer::kEntryBeforeHeader));
+        return true;
+    }
     if (const auto why = transfer::checkRouteEntry(fields)) {
         runningUpload_ = 0;
         stopUpload(RouteFileNum, RouteFileName, *why);
@@ -201,8 +208,10 @@ bool YourForm::routeLine(const std::string& line) {
     }
     ++RouteEntryCount;
     RecordCount.increment();
-    RouteEntries += "," + transfer::routeEntryName(fields);
-    routeNames_.push_back(transfer::routeEntryName(fields));
+    std::string name = transfer::routeEntryName(fields);
+    uploadFieldsBlanked_ += transfer::makeSendable(name);
+    RouteEntries += "," + name;
+    routeNames_.push_back(name);
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;
@@ -226,7 +235,9 @@ bool YourForm::stopRouteUpload() {
         if (transfer::isRouteHeader(fields) || transfer::checkRouteEntry(fields)) {
             break;
         }
-        routeNames_.push_back(transfer::routeEntryName(fields));
+        std::string name = transfer::routeEntryName(fields);
+        transfer::makeSendable(name);
+        routeNames_.push_back(name);
     }
     files_.close(RouteFileNum);
     RouteFileNum = 0;

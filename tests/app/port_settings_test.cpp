@@ -1,6 +1,8 @@
 // The port and baud menus, "Add Port", and opening and closing by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/device_settings.h"
 #include "support/form_fixture.h"
 
@@ -20,18 +22,26 @@ class PortSettings : public FormFixture {
     }
 };
 
-TEST_F(PortSettings, ChoosingAPortReopensSavesAndAsksForTheVersion) {
+TEST_F(PortSettings, ChoosingAPortReopensThereSavesAndAsksForTheVersion) {
     started();
     view.listLines = {"old"};
     form->PendingCommand = "";
     form->mnuPort_Click(3);
     EXPECT_EQ(view.checkedPorts(), (std::vector<std::int16_t>{3}));
     EXPECT_EQ(form->CurrentPort, 3);
-    EXPECT_EQ(link.calls, (std::vector<std::string>{
-                              "ClosePort", "PortNumber=3", "PortSettings=4800,N,8,1", "OpenPort",
-                              "OpenPort", "RequestVersion", "ConfigureLink 1"}));
-    EXPECT_EQ(settings.writes,
-              (std::vector<std::string>{"Port/Settings=4800,N,8,1", "Port/Port=3"}));
+    // The port is closed, then opened as port 3 with the chosen line settings, and the
+    // receiver is asked who it is: what the user sees is port 3 answering.
+    const auto& calls = link.calls;
+    const auto at = [&](const std::string& call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    EXPECT_EQ(link.PortNumber(), 3);
+    EXPECT_LT(at("ClosePort"), at("OpenPort"));
+    EXPECT_LT(at("PortSettings=4800,N,8,1"), at("OpenPort"));
+    EXPECT_LT(at("OpenPort"), at("RequestVersion"));
+    EXPECT_LT(at("RequestVersion"), static_cast<std::ptrdiff_t>(calls.size()));
+    EXPECT_EQ(settings.values["Port/Port"], "3");
+    EXPECT_EQ(settings.values["Port/Settings"], "4800,N,8,1");
     EXPECT_TRUE(view.listLines.empty());
     EXPECT_EQ(form->PendingCommand, link.CommandState().VersionCommand);
 }
@@ -121,11 +131,21 @@ TEST_F(PortSettings, AddPortAtTheTopOfTheRangeStaysThere) {
 }
 
 TEST_F(PortSettings, AddPortWithANonsenseNextStartsAtSeven) {
-    started();
-    settings.values["Port/Next"] = "many";
-    form->mnuPortAdd_Click();
-    EXPECT_EQ(view.portCaptions().back(), "Port 7");
-    EXPECT_EQ(settings.values["Port/Next"], "8");
+    for (const char* next : {"many", "0", "-5", "-32768"}) {
+        ScriptedView freshView;
+        FakeGpsLink freshLink;
+        MemorySettings freshSettings;
+        freshSettings.values["Port/Next"] = next;
+        app::YourForm freshForm(freshView, freshLink, freshSettings, "/opt/trawlix");
+        freshLink.openResult = false;
+        freshForm.Form_Load();
+        freshForm.mnuPortAdd_Click();
+        EXPECT_EQ(freshView.portCaptions(),
+                  (std::vector<std::string>{"Port 1", "Port 2", "Port 3", "Port 4", "Port 5",
+                                            "Port 6", "Port 7"}))
+            << next;
+        EXPECT_EQ(freshSettings.values["Port/Next"], "8") << next;
+    }
 }
 
 TEST_F(PortSettings, OpenPortWhileOpenCallsOpenOnceMore) {

@@ -28,6 +28,17 @@ TEST(CliOptions, Commands) {
     EXPECT_EQ(parse({"download", "--help"}).options->command, CliOptions::Command::Help);
 }
 
+TEST(CliOptions, VersionOfTheProgramIsAnsweredBeforeTheCommandIsChecked) {
+    // The receiver's identity is a command; the program's own version is an option that
+    // needs neither a receiver nor a complete command line.
+    EXPECT_EQ(parse({"version"}).options->command, CliOptions::Command::Version);
+    EXPECT_EQ(parse({"--version"}).options->command, CliOptions::Command::ProgramVersion);
+    EXPECT_EQ(parse({"download", "tracks", "--version"}).options->command,
+              CliOptions::Command::ProgramVersion);
+    EXPECT_EQ(parse({"--version", "frob"}).options->command, CliOptions::Command::ProgramVersion);
+    EXPECT_EQ(parse({"--help", "--version"}).options->command, CliOptions::Command::Help);
+}
+
 TEST(CliOptions, MistakesAreNamed) {
     struct Case {
         std::vector<std::string> words;

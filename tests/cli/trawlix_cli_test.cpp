@@ -111,6 +111,9 @@ TEST_F(TrawlixCli, NmeaPrintsTheRequestedFixes) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].contains("46°05.")) << lines[0].toStdString();
     EXPECT_TRUE(lines[0].contains(" ft")) << lines[0].toStdString();
+    // The simulated receiver sends 1529.0 m or a little more, and GSA's 2.5, 1.3 and 2.1.
+    EXPECT_TRUE(lines[0].contains(" m 50")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("PDOP 2.5 HDOP 1.3 VDOP 2.1")) << lines[0].toStdString();
 }
 
 TEST_F(TrawlixCli, SilentReceiverEndsWithItsOwnStatusInBoundedTime) {

@@ -42,7 +42,7 @@ TEST_F(ErrorReporting, RetryResendsTheSentenceWhileACommandIsPending) {
 
 TEST_F(ErrorReporting, RetryAfterNmeaOnStillResends) {
     form->PendingCommand = "$PMGNCMD,VERSION";
-    view.choose(8);
+    view.choose(app::kNmeaOn);
     error(1);
     EXPECT_EQ(view.functionText(), "");  // no entries in this view: the text is empty
     view.functions = {"Reset",          "Request Version Info", "Request Waypoints",
@@ -87,18 +87,25 @@ TEST_F(ErrorReporting, DebugListEmptiesItselfEverySixteenLines) {
     EXPECT_EQ(view.listLines, (std::vector<std::string>{"line 17"}));
 }
 
-TEST_F(ErrorReporting, ClearingTheListOnAPortChangeKeepsTheCount) {
-    for (int i = 0; i < 10; ++i) {
+TEST_F(ErrorReporting, WhyAPortCannotBeOpenedStaysInViewAfterAFullPage) {
+    for (int i = 0; i < 15; ++i) {
         link.debug("x");
     }
+    link.openResult = false;
+    link.reaction = [&](const std::string& call) {
+        if (call == "OpenPort") {
+            link.debug("/dev/ttyS2: no such device");
+        }
+    };
     form->mnuPort_Click(3);
-    EXPECT_EQ(form->DebugLineCount, 10);
-    for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(view.listLines, (std::vector<std::string>(2, "/dev/ttyS2: no such device")))
+        << "the list starts a new page when it is cleared";
+    view.listLines.clear();
+    form->cmdReset_Click();
+    for (int i = 0; i < 15; ++i) {
         link.debug("y");
     }
-    EXPECT_EQ(view.listLines.size(), 5u);
-    link.debug("z");
-    EXPECT_TRUE(view.listLines.empty());
+    EXPECT_EQ(view.listLines.size(), 15u) << "Reset starts a new page too";
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ class FaultMatrix : public ::testing::Test {
     // The window still works: a whole waypoint download succeeds.
     void expectWindowStillWorks() {
         const std::size_t before = view.messages.size();
-        choose(2, "after.txt");
+        choose(app::kRequestWaypoints, "after.txt");
         ASSERT_TRUE(waitForMessages(before + 1));
         EXPECT_EQ(view.messages.back().text, "Received 36 records.");
         EXPECT_EQ(lineCount(folder / "after.txt"), 36u);
@@ -83,7 +83,7 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
     sim::Faults faults;
     faults.hangUpAfter = 40;
     start(faults);
-    choose(4, "tracks.txt");
+    choose(app::kRequestTracks, "tracks.txt");
     ASSERT_TRUE(waitForMessages(1, 10000));
     EXPECT_EQ(view.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_NE(view.messages[0].text.find("was lost"), std::string::npos);
@@ -92,7 +92,7 @@ TEST_F(FaultMatrix, LineHungUpPartWay) {
               static_cast<std::size_t>(form->RecordCount.value()));
     EXPECT_GT(form->RecordCount.value(), 10);
     // With the line gone, a new request is refused with a notice, not a hang.
-    choose(2, "again.txt");
+    choose(app::kRequestWaypoints, "again.txt");
     ASSERT_TRUE(waitForMessages(2));
     EXPECT_NE(view.messages[1].text.find("not open"), std::string::npos);
 }

@@ -71,7 +71,7 @@ TEST_F(EndToEnd, StartUpShowsTheReceiversIdentityWithoutABox) {
 }
 
 TEST_F(EndToEnd, WaypointDownloadWritesEveryWaypointLineForLine) {
-    EXPECT_EQ(run(2, "waypoints.txt"), "Received 36 records.");
+    EXPECT_EQ(run(app::kRequestWaypoints, "waypoints.txt"), "Received 36 records.");
     const auto written = lines(readFile("waypoints.txt"));
     ASSERT_EQ(written.size(), 36u);
     EXPECT_EQ(written[0], "Waypoint,HOME,46.05000,7.18000,Start of the day,480,M,1,0,0,a");
@@ -87,7 +87,7 @@ TEST_F(EndToEnd, WaypointDownloadWritesEveryWaypointLineForLine) {
 }
 
 TEST_F(EndToEnd, RouteDownloadWritesHeadersAndEntries) {
-    EXPECT_EQ(run(3, "routes.txt"), "Received 15 records.");
+    EXPECT_EQ(run(app::kRequestRoutes, "routes.txt"), "Received 15 records.");
     const auto written = lines(readFile("routes.txt"));
     ASSERT_EQ(written.size(), 15u);
     EXPECT_EQ(std::vector<std::string>(written.begin(), written.begin() + 5),
@@ -96,7 +96,7 @@ TEST_F(EndToEnd, RouteDownloadWritesHeadersAndEntries) {
 }
 
 TEST_F(EndToEnd, TrackDownloadWritesEveryPoint) {
-    EXPECT_EQ(run(4, "tracks.txt"), "Received 300 records.");
+    EXPECT_EQ(run(app::kRequestTracks, "tracks.txt"), "Received 300 records.");
     const auto written = lines(readFile("tracks.txt"));
     ASSERT_EQ(written.size(), 300u);
     EXPECT_EQ(written[0].rfind("Point,True,071548.00,46.09967,7.22183,", 0), 0u) << written[0];
@@ -107,7 +107,7 @@ TEST_F(EndToEnd, WaypointUploadReachesTheReceiver) {
     std::ofstream(folder / "up.txt", std::ios::binary)
         << "Waypoint,NEWONE,47.5,-8.25,Uploaded,321,M,0,0,0,z\r\n"
            "Waypoint,HOME,46.05,7.18,Moved comment,480,M,1,0,0,a\r\n";
-    EXPECT_EQ(run(5, "up.txt"), "Transfer Complete. 2 Waypoints sent.");
+    EXPECT_EQ(run(app::kSendWaypoints, "up.txt"), "Transfer Complete. 2 Waypoints sent.");
     const auto store = line.store();
     EXPECT_EQ(store.waypoints.size(), 37u);
     EXPECT_EQ(store.waypoints[0].comment, "Moved comment");
@@ -123,7 +123,8 @@ TEST_F(EndToEnd, RouteUploadReachesTheReceiver) {
     std::ofstream(folder / "r.txt", std::ios::binary)
         << "Header,7,2\r\nWaypoint,a,home\r\nWaypoint,b,lake\r\nWaypoint,c,camp\r\n"
            "Header,8,1\r\nWaypoint,d,hut\r\n";
-    EXPECT_EQ(run(6, "r.txt"), "Transfer Complete. 2 Routes sent.\r\nConsisting of 4 Waypoints.");
+    EXPECT_EQ(run(app::kSendRoute, "r.txt"),
+              "Transfer Complete. 2 Routes sent.\r\nConsisting of 4 Waypoints.");
     const auto store = line.store();
     ASSERT_EQ(store.routes.size(), 5u);
     EXPECT_EQ(store.routes[3], (sim::StoredRoute{7, {"HOME", "LAKE", "CAMP"}}));
@@ -135,17 +136,31 @@ TEST_F(EndToEnd, TrackUploadReachesTheReceiver) {
     std::ofstream(folder / "t.txt", std::ios::binary)
         << "Point,True,120000.00,46.5,7.5,1000,0,010199\r\nPoint,False,120010.00,46.51,7.51,100,0,"
            "010199\r\n";
-    EXPECT_EQ(run(7, "t.txt"), "Transfer Complete. 2 Track Points sent.");
+    EXPECT_EQ(run(app::kSendTrack, "t.txt"), "Transfer Complete. 2 Track Points sent.");
     const auto store = line.store();
     ASSERT_EQ(store.track.size(), 2u);
     EXPECT_EQ(store.track[0].altitude, "00305");  // 304.8 metres, whole
-    EXPECT_EQ(store.track[0].latitude, "4630.00");
+    EXPECT_EQ(store.track[0].latitude, "4630.000");
     EXPECT_EQ(store.track[1].validity, "V");
     EXPECT_EQ(store.track[1].date, "010199");
 }
 
+TEST_F(EndToEnd, TrackFileSentAndDownloadedKeepsItsCoordinates) {
+    // Points whose five decimals three decimals of minutes can carry (0.00005 of a degree
+    // is 0.003 minutes); with two decimals they came back up to 9 m off.
+    const std::string points =
+        "Point,True,071548.24,46.09965,7.22190,5016.404,0,110808\r\n"
+        "Point,True,071608.31,-33.86785,-151.20720,3280.84,0,110808\r\n";
+    std::ofstream(folder / "t.txt", std::ios::binary) << points;
+    EXPECT_EQ(run(app::kSendTrack, "t.txt"), "Transfer Complete. 2 Track Points sent.");
+    EXPECT_EQ(run(app::kRequestTracks, "back.txt"), "Received 2 records.");
+    EXPECT_EQ(readFile("back.txt"), points);
+}
+
 TEST_F(EndToEnd, DownloadUploadDownloadGivesBackTheSameFiles) {
-    const std::vector<std::pair<int, int>> kinds = {{2, 5}, {3, 6}, {4, 7}};
+    const std::vector<std::pair<int, int>> kinds = {{app::kRequestWaypoints, app::kSendWaypoints},
+                                                    {app::kRequestRoutes, app::kSendRoute},
+                                                    {app::kRequestTracks, app::kSendTrack}};
     for (const auto& [download, upload] : kinds) {
         const std::string first = "first" + std::to_string(download) + ".txt";
         const std::string second = "second" + std::to_string(download) + ".txt";
@@ -158,7 +173,7 @@ TEST_F(EndToEnd, DownloadUploadDownloadGivesBackTheSameFiles) {
 }
 
 TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
-    view.choose(8);
+    view.choose(app::kNmeaOn);
     form.cboFunction_Click();
     const auto filled = [&] {
         for (auto label : {app::Label::Lat, app::Label::Lon, app::Label::Alt, app::Label::Time,
@@ -172,7 +187,7 @@ TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
     ASSERT_TRUE(waitUntil(filled, 2000));
     EXPECT_EQ(view.caption(app::Label::Lat).rfind("46°", 0), 0u);
     EXPECT_EQ(view.caption(app::Label::Hdop), "8.2021");
-    view.choose(9);
+    view.choose(app::kNmeaOff);
     form.cboFunction_Click();
     spin(300);
     view.captions[app::Label::Time] = "stopped";
@@ -182,17 +197,17 @@ TEST_F(EndToEnd, NmeaOnFillsTheSixLabelsAndNmeaOffStopsThem) {
 
 TEST_F(EndToEnd, ResetDuringADownloadKeepsWhatWasWritten) {
     view.fileAnswers.push_back(path("partial.txt"));
-    view.choose(4);
+    view.choose(app::kRequestTracks);
     form.cboFunction_Click();
     ASSERT_TRUE(waitUntil([&] { return form.RecordCount.value() >= 20; }, 5000));
-    view.choose(0);
+    view.choose(app::kReset);
     form.cboFunction_Click();
     spin(200);
     const auto written = lines(readFile("partial.txt"));
     EXPECT_GE(written.size(), 20u);
     EXPECT_LT(written.size(), 300u);
     // The window goes on working afterwards.
-    EXPECT_EQ(run(2, "after.txt"), "Received 36 records.");
+    EXPECT_EQ(run(app::kRequestWaypoints, "after.txt"), "Received 36 records.");
 }
 
 }  // namespace

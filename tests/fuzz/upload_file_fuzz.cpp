@@ -1,5 +1,5 @@
 // A whole upload file, checked and then sent as the window sends it. Built once per file
-// kind: UPLOAD_ENTRY is the function list entry (5 waypoints, 6 route, 7 track).
+// kind: UPLOAD_ENTRY is the function list entry (kSendWaypoints, kSendRoute or kSendTrack).
 #include <unistd.h>
 
 #include <cstddef>
@@ -29,12 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     view.fileAnswer = path;
     view.function = UPLOAD_ENTRY;
     form.cboFunction_Click();
-    const std::string kind = UPLOAD_ENTRY == 5   ? link.TransferState().WaypointKind
-                             : UPLOAD_ENTRY == 6 ? link.TransferState().RouteKind
-                                                 : link.TransferState().TrackPointKind;
-    std::int32_t& fileNum = UPLOAD_ENTRY == 5   ? form.WaypointFileNum
-                            : UPLOAD_ENTRY == 6 ? form.RouteFileNum
-                                                : form.TrackFileNum;
+    const std::string kind = UPLOAD_ENTRY == app::kSendWaypoints ? link.TransferState().WaypointKind
+                             : UPLOAD_ENTRY == app::kSendRoute
+                                 ? link.TransferState().RouteKind
+                                 : link.TransferState().TrackPointKind;
+    std::int32_t& fileNum = UPLOAD_ENTRY == app::kSendWaypoints ? form.WaypointFileNum
+                            : UPLOAD_ENTRY == app::kSendRoute   ? form.RouteFileNum
+                                                                : form.TrackFileNum;
     // One acknowledgement per sentence, as the receiver paces it; a file of n bytes has at
     // most n + 1 lines, so more calls than that would be a hang.
     const auto uploading = [&] { return fileNum != 0; };  // changed by the acknowledgements

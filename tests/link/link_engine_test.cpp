@@ -386,6 +386,21 @@ TEST_F(LinkEngineTest, NewRequestMidDownloadDrainsTheOldOneFirst) {
     EXPECT_TRUE(received("END").empty());
 }
 
+TEST_F(LinkEngineTest, RecordsOfAnotherKindThanAskedForAreAStoppedTransfersRest) {
+    setUpAnswered();
+    request(kWaypoints);
+    receive(kTrackPoint);  // sent again by a receiver that waits long for an answer
+    EXPECT_TRUE(engine.draining());
+    EXPECT_TRUE(received(std::string(protocol::kTrackPointKind)).empty());
+    EXPECT_EQ(countSent(ackOf(kTrackPoint)), 0);
+    receive(kEnd);
+    EXPECT_TRUE(received("END").empty());
+    receive(kWaypoint1);
+    receive(kEnd);
+    EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
+    EXPECT_EQ(received("END").size(), 1u);
+}
+
 TEST_F(LinkEngineTest, ConfigureWaitCoversAVersionRequestHeldByADrain) {
     engine.requestVersion(kVersion, now);
     collect();

@@ -49,7 +49,7 @@ TEST(Waypoints, SurviveTheFilesFiveDecimals) {
 }
 
 TEST(TrackPoints, DeliveredInFeetAndSentInMetres) {
-    const std::string sentence = "$PMGNTRK,4605.98,N,00713.32,E,01529,M,071548.24,A,,110808";
+    const std::string sentence = "$PMGNTRK,4605.979,N,00713.315,E,01529,M,071548.24,A,,110808";
     const TrackPointRecord record = decodeTrackPoint(fieldsOf(sentence));
     EXPECT_NEAR(record.Altitude, 1529 / 0.3048, 1e-3);
     EXPECT_TRUE(record.Field1);
@@ -58,6 +58,38 @@ TEST(TrackPoints, DeliveredInFeetAndSentInMetres) {
     TrackPointRecord upload = record;
     upload.Altitude = 1529.0f;  // the upload fills metres
     EXPECT_EQ(encodeTrackPoint(upload), sentence);
+}
+
+TEST(TrackPoints, TwoDecimalsOfMinutesAreReadAndThreeAreSent) {
+    const auto record = decodeTrackPoint(fieldsOf("$PMGNTRK,4605.98,N,00713.32,W,0,M,1,A,,1"));
+    EXPECT_NEAR(record.Latitude, 46 + 5.98 / 60, 1e-9);
+    EXPECT_NEAR(record.Longitude, -(7 + 13.32 / 60), 1e-9);
+    EXPECT_EQ(encodeTrackPoint(record).substr(0, 35), "$PMGNTRK,4605.980,N,00713.320,W,000");
+}
+
+TEST(TrackPoints, SurviveTheFilesFiveDecimalsOfADegree) {
+    // A point of a track file, sent and delivered back, lands on the file's five decimals
+    // wherever a value of three decimals of minutes lies that close, and never more than one
+    // step of the fifth decimal away.
+    const auto fiveDecimals = [](double degrees) { return std::round(degrees * 1e5) / 1e5; };
+    int carried = 0;
+    for (int step = 0; step < 6000; ++step) {
+        TrackPointRecord record;
+        record.Latitude = fiveDecimals(-89.5 + step * 0.0298137);
+        record.Longitude = fiveDecimals(179.9 - step * 0.0599713);
+        const TrackPointRecord back = decodeTrackPoint(fieldsOf(encodeTrackPoint(record)));
+        for (const auto& [sent, delivered] : {std::pair{record.Latitude, back.Latitude},
+                                              std::pair{record.Longitude, back.Longitude}}) {
+            const double nearestMinutes = std::round(std::fabs(sent) * 60000) / 60000;
+            if (std::fabs(nearestMinutes - std::fabs(sent)) < 0.49e-5) {
+                EXPECT_EQ(fiveDecimals(delivered), sent);
+                ++carried;
+            } else {
+                EXPECT_LE(std::fabs(fiveDecimals(delivered) - sent), 1.000001e-5) << sent;
+            }
+        }
+    }
+    EXPECT_GT(carried, 6000);
 }
 
 TEST(TrackPoints, FeetStayFeet) {

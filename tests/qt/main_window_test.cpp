@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 
 #include "app/your_form.h"
 #include "support/fake_gps_link.h"
@@ -126,7 +131,7 @@ TEST_F(MainWindowTest, FunctionListHasTheTenEntriesAndNoSelection) {
     EXPECT_TRUE(combo->isEditable());
 }
 
-TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
+TEST_F(MainWindowTest, InitialCaptionsBoldLabelsAndAnEvenlySpacedList) {
     EXPECT_EQ(window.windowTitle(), "Trawlix");
     const std::map<QString, QString> initial = {
         {"lblProductID", "PID"}, {"lblGPSDesc", "Desc"}, {"lblVersion", "Ver"},
@@ -137,7 +142,6 @@ TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
         ASSERT_NE(label, nullptr) << name.toStdString();
         EXPECT_EQ(label->text(), text) << name.toStdString();
         EXPECT_TRUE(label->font().bold()) << name.toStdString();
-        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 8.25);
     }
     std::map<int, QString> captions;
     for (QLabel* label : window.findChildren<QLabel*>("Label1")) {
@@ -148,7 +152,9 @@ TEST_F(MainWindowTest, InitialCaptionsAndFonts) {
                   {0, "Lat"}, {1, "Lon"}, {2, "HDOP"}, {3, "Date"}, {4, "Alt"}, {5, "UTC"}}));
     auto* list = window.findChild<QListWidget*>("List1");
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->font().family(), "Courier New");
+    // Sentences in the debug list line up column by column.
+    EXPECT_EQ(QFontMetrics(list->font()).horizontalAdvance("iiii"),
+              QFontMetrics(list->font()).horizontalAdvance("WWWW"));
     EXPECT_FALSE(list->font().bold());
     EXPECT_EQ(window.findChild<QPushButton*>("cmdReset")->text(), "Reset");
 }
@@ -185,6 +191,71 @@ TEST_F(MainWindowTest, ValueLabelsSizeThemselvesToTheirText) {
     EXPECT_EQ(label->text(), "48°07.038'N");
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
     EXPECT_EQ(window.caption(app::Label::Lat), "48°07.038'N");
+}
+
+TEST_F(MainWindowTest, TextFromTheReceiverOrAFileIsShownAsItIsNotAsMarkup) {
+    const std::string markup = "<font color=red size=6>X</font><img src=/etc/passwd>";
+    window.setCaption(app::Label::ProductId, markup);
+    auto* label = window.findChild<QLabel*>("lblProductID");
+    // Shown as markup, the label would be one large red X: narrower than the literal text.
+    EXPECT_GE(label->sizeHint().width(),
+              label->fontMetrics().horizontalAdvance(QString::fromStdString(markup)));
+
+    // The message box, the plain window's own one this time.
+    app::MainWindow plain;
+    QString boxText;
+    Qt::TextFormat boxFormat = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* text = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(text, nullptr);
+        boxText = text->text();
+        boxFormat = text->textFormat();
+        box->accept();
+    });
+    plain.showMessage("Can't send the file " + markup, app::MessageButtons::Ok,
+                      app::MessageKind::FileFailure);
+    EXPECT_EQ(boxText, QString::fromStdString("Can't send the file " + markup));
+    EXPECT_EQ(boxFormat, Qt::PlainText);
+}
+
+// The middle of the darker part of a horizontal scroll bar as drawn: where the eye finds
+// the thumb.
+int darkPartCentre(QScrollBar* bar) {
+    const QImage image = bar->grab().toImage();
+    const int y = image.height() / 2;
+    int darkest = 255;
+    int lightest = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        lightest = std::max(lightest, qGray(image.pixel(x, y)));
+    }
+    long sum = 0;
+    long count = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        if (qGray(image.pixel(x, y)) < (darkest + lightest) / 2) {
+            sum += x;
+            ++count;
+        }
+    }
+    return count == 0 ? -1 : static_cast<int>(sum / count);
+}
+
+TEST_F(MainWindowTest, DebugListThumbLooksToBeWhereTheViewIs) {
+    window.show();
+    // Lines a little wider than the list, as the sentences of a receiver are.
+    for (int i = 0; i < 6; ++i) {
+        window.addListLine(
+            "< $GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75");
+    }
+    QApplication::processEvents();
+    QScrollBar* bar = window.findChild<QListWidget*>("List1")->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->minimum());
+    EXPECT_LT(darkPartCentre(bar), bar->width() / 2) << "the start of the lines shows";
+    bar->setValue(bar->maximum());
+    EXPECT_GT(darkPartCentre(bar), bar->width() / 2) << "the end of the lines shows";
 }
 
 }  // namespace

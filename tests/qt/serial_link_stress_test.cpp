@@ -1,7 +1,8 @@
 // The serial link's own faults over a real pseudo-terminal, many times over: the receiver
 // hangs up part way, and the window closes, reopens or cancels in the middle of a download,
 // from inside the link's own event. Each run is chosen by its number, so a failing run can
-// be repeated alone. TRAWLIX_PTY_STRESS_RUNS sets how many (default 300).
+// be repeated alone: TRAWLIX_PTY_STRESS_FIRST sets the first run's number (default 0),
+// TRAWLIX_PTY_STRESS_RUNS how many (default 300).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -35,10 +36,10 @@ Run choose(int number) {
     return run;
 }
 
-int runsWanted() {
-    const char* text = std::getenv("TRAWLIX_PTY_STRESS_RUNS");
-    const int runs = text != nullptr ? std::atoi(text) : 0;
-    return runs > 0 ? runs : 300;
+int fromEnvironment(const char* name, int otherwise) {
+    const char* text = std::getenv(name);
+    const int value = text != nullptr ? std::atoi(text) : -1;
+    return value >= 0 ? value : otherwise;
 }
 
 // What a run saw, checked as it happens.
@@ -81,9 +82,10 @@ bool runOnce(int number) {
     sim::Faults faults;
     faults.hangUpAfter = run.hangUpAfter;
     SimulatedLine line(faults, sim::exampleStore(5, 40));
-    // A receiver that gives up soon on a host that went away keeps the runs short.
+    // A receiver that gives up soon on a host that went away keeps the runs short, but not
+    // so soon that a loaded machine makes it give up on a host that is there.
     line.host().withReceiver([](sim::SimulatedReceiver& receiver) {
-        receiver.setAcknowledgementTimeout(std::chrono::milliseconds(30));
+        receiver.setAcknowledgementTimeout(std::chrono::milliseconds(250));
     });
     link::SerialLink& link = line.link();
     Watcher events(link);
@@ -133,6 +135,12 @@ bool runOnce(int number) {
     EXPECT_LE(events.lineErrors, 1);
     EXPECT_EQ(events.repeatedPoints, 0);
     EXPECT_LE(events.trackPoints.size(), 40u);
+    if (::testing::Test::HasFailure()) {
+        for (const auto& event : events.events) {
+            std::printf("%s %s %s\n", event.kind.c_str(), event.id.c_str(),
+                        event.errorText.c_str());
+        }
+    }
     if (events.lineErrors > 0) {
         EXPECT_FALSE(link.isOpen());
     }
@@ -147,14 +155,17 @@ bool runOnce(int number) {
 }
 
 TEST(SerialLinkStress, HangUpsClosesAndReopensMidTransfer) {
-    const int runs = runsWanted();
+    const int first = fromEnvironment("TRAWLIX_PTY_STRESS_FIRST", 0);
+    const int runs = fromEnvironment("TRAWLIX_PTY_STRESS_RUNS", 300);
     int lost = 0;
-    int number = 0;
-    for (; number < runs && !::testing::Test::HasFailure(); ++number) {
+    int number = first;
+    for (; number < first + runs && !::testing::Test::HasFailure(); ++number) {
         lost += runOnce(number) ? 1 : 0;
     }
-    std::printf("%d runs, %d of them with the line lost part way\n", number, lost);
-    EXPECT_GT(lost, 0) << "no run hung up while the port was open";
+    std::printf("runs %d to %d, %d of them with the line lost part way\n", first, number - 1, lost);
+    if (runs >= 100) {
+        EXPECT_GT(lost, 0) << "no run hung up while the port was open";
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/form_view.h"
 #include "app/settings_store.h"
+#include "app/window_captions.h"
 #include "link/gps_link.h"
 
 // Stand-ins for the screen, the settings and the link, cheap enough for the millions of runs
@@ -23,8 +24,9 @@ class NullView : public app::FormView {
     void setCaption(app::Label label, const std::string& text) override { captions[label] = text; }
     std::string caption(app::Label label) const override {
         const auto it = captions.find(label);
-        return it == captions.end() ? std::string(label == app::Label::ProductId ? "PID" : "")
-                                    : it->second;
+        return it == captions.end()
+                   ? std::string(label == app::Label::ProductId ? app::kInitialProductCaption : "")
+                   : it->second;
     }
     void addListLine(const std::string&) override {}
     void clearList() override {}

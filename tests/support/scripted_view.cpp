@@ -4,20 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "app/window_captions.h"
+
 namespace trawlix::testing {
 
 using app::Label;
 
 ScriptedView::ScriptedView() {
-    captions[Label::ProductId] = "PID";
-    captions[Label::GpsDesc] = "Desc";
-    captions[Label::Version] = "Ver";
+    captions[Label::ProductId] = app::kInitialProductCaption;
+    captions[Label::GpsDesc] = app::kInitialDescriptionCaption;
+    captions[Label::Version] = app::kInitialVersionCaption;
     for (Label label :
          {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
         captions[label] = "";
     }
-    for (std::int16_t n = 1; n <= 6; ++n) {
-        portItems.push_back({n, "Port " + std::to_string(n), false});
+    for (std::int16_t n = 1; n <= app::kBuiltInPorts; ++n) {
+        portItems.push_back({n, app::portCaption(n), false});
     }
 }
 

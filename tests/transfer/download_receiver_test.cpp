@@ -39,7 +39,7 @@ class DownloadReceiver : public FormFixture {
 };
 
 TEST_F(DownloadReceiver, RouteDownloadOfTwoRoutesOfThreeEntries) {
-    startDownload(3, "routes.txt");
+    startDownload(app::kRequestRoutes, "routes.txt");
     receiveRoute("1", 2, {"A", "B", "C"});
     receiveRoute("2", 2, {"D", "E", "F"});
     link.receive("END");
@@ -56,7 +56,7 @@ TEST_F(DownloadReceiver, RouteDownloadOfTwoRoutesOfThreeEntries) {
 }
 
 TEST_F(DownloadReceiver, EveryLineIsOnDiskBeforeTheNextRecordArrives) {
-    startDownload(2, "waypoints.txt");
+    startDownload(app::kRequestWaypoints, "waypoints.txt");
     receiveWaypoint("ONE");
     EXPECT_EQ(readFile("waypoints.txt"), "Waypoint,ONE,48.12346,.00000,,0,,0,0,0,\r\n");
     receiveWaypoint("TWO");
@@ -72,9 +72,9 @@ TEST_F(DownloadReceiver, EndWhileIdleShowsTheCountAndClosesNothing) {
 }
 
 TEST_F(DownloadReceiver, EndAfterResetShowsTheCountButLeavesTheFileOpen) {
-    startDownload(2, "waypoints.txt");
+    startDownload(app::kRequestWaypoints, "waypoints.txt");
     receiveWaypoint("ONE");
-    view.choose(0);
+    view.choose(app::kReset);
     form->cboFunction_Click();  // Reset
     link.receive("END");
     EXPECT_EQ(view.messages.back().text, "Received 0 records.");
@@ -83,7 +83,7 @@ TEST_F(DownloadReceiver, EndAfterResetShowsTheCountButLeavesTheFileOpen) {
 }
 
 TEST_F(DownloadReceiver, TrackEndStartsTheEditorOnThePathAsItStands) {
-    startDownload(4, "my tracks; today.txt");
+    startDownload(app::kRequestTracks, "my tracks; today.txt");
     link.TrackPointRecord() = {};
     link.receive(std::string(protocol::kTrackPointKind));
     link.receive("END");
@@ -94,7 +94,7 @@ TEST_F(DownloadReceiver, TrackEndStartsTheEditorOnThePathAsItStands) {
 
 TEST_F(DownloadReceiver, EditorThatCannotStartIsReportedAndTheFileKept) {
     view.editorStartsOk = false;
-    startDownload(2, "w.txt");
+    startDownload(app::kRequestWaypoints, "w.txt");
     receiveWaypoint("ONE");
     link.receive("END");
     ASSERT_EQ(view.messages.size(), 2u);
@@ -103,18 +103,19 @@ TEST_F(DownloadReceiver, EditorThatCannotStartIsReportedAndTheFileKept) {
 }
 
 TEST_F(DownloadReceiver, RecordsWithoutAnOpenFileOfTheirKindAreDropped) {
-    startDownload(2, "w.txt");
+    startDownload(app::kRequestWaypoints, "w.txt");
     receiveRoute("1", 1, {"A"});
     link.TrackPointRecord() = {};
     link.receive(std::string(protocol::kTrackPointKind));
     receiveWaypoint("ONE");
     link.receive("END");
     EXPECT_EQ(readFile("w.txt"), "Waypoint,ONE,48.12346,.00000,,0,,0,0,0,\r\n");
-    EXPECT_TRUE(view.messages.size() == 1u);
+    EXPECT_EQ(view.messageTexts(), (std::vector<std::string>{"Received 1 records."}))
+        << "only what was written counts";
 }
 
 TEST_F(DownloadReceiver, IgnoredAndUnknownKindsChangeNothing) {
-    startDownload(2, "w.txt");
+    startDownload(app::kRequestWaypoints, "w.txt");
     for (const auto& kind : {std::string(protocol::kIgnoredKind1),
                              std::string(protocol::kIgnoredKind2), std::string("SOMETHING")}) {
         link.receive(kind);
@@ -125,7 +126,7 @@ TEST_F(DownloadReceiver, IgnoredAndUnknownKindsChangeNothing) {
 }
 
 TEST_F(DownloadReceiver, CountStopsAt32767ButEveryRecordIsWritten) {
-    startDownload(4, "t.txt");
+    startDownload(app::kRequestTracks, "t.txt");
     link.TrackPointRecord() = {};
     for (int i = 0; i < 32770; ++i) {
         link.receive(std::string(protocol::kTrackPointKind));
@@ -137,7 +138,7 @@ TEST_F(DownloadReceiver, CountStopsAt32767ButEveryRecordIsWritten) {
 }
 
 TEST_F(DownloadReceiver, LineThatCannotBeWrittenStopsTheDownloadWithAMessage) {
-    startDownload(2, "w.txt");
+    startDownload(app::kRequestWaypoints, "w.txt");
     receiveWaypoint("ONE");
     // Make the next write fail: swap the open file for a read-only stream.
     const std::int32_t number = form->WaypointFileNum;

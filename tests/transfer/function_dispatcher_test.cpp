@@ -41,9 +41,9 @@ TEST_F(FunctionList, NothingSelectedDoesNothingMore) {
 }
 
 TEST_F(FunctionList, ResetCancelsTheTransferAndLeavesTheDownloadFileOpen) {
-    choose(2, path("w.txt"));
+    choose(app::kRequestWaypoints, path("w.txt"));
     const std::int32_t number = form->WaypointFileNum;
-    choose(0);
+    choose(app::kReset);
     EXPECT_EQ(form->PendingCommand, "");
     EXPECT_EQ(link.count("CancelTransfer"), 1);
     EXPECT_EQ(form->WaypointFileNum, number);
@@ -58,7 +58,7 @@ TEST_F(FunctionList, ResetButtonLeavesTheCountersAlone) {
 }
 
 TEST_F(FunctionList, VersionRequest) {
-    choose(1);
+    choose(app::kRequestVersion);
     EXPECT_EQ(form->PendingCommand, protocol::kVersionCommand);
     EXPECT_EQ(link.calls, (std::vector<std::string>{"RequestVersion"}));
 }
@@ -82,22 +82,22 @@ TEST_F(FunctionList, DownloadsAskWhereToSaveThenRequest) {
 }
 
 TEST_F(FunctionList, SecondDownloadOfTheSameKindClosesTheFirstFile) {
-    choose(2, path("first.txt"));
+    choose(app::kRequestWaypoints, path("first.txt"));
     link.WaypointRecord().Field1 = "KEPT";
     link.receive(std::string(protocol::kWaypointKind));
     const std::int32_t first = form->WaypointFileNum;
-    choose(2, path("second.txt"));
+    choose(app::kRequestWaypoints, path("second.txt"));
     EXPECT_FALSE(form->files().isOpen(first));
     EXPECT_EQ(form->WaypointFileName, path("second.txt"));
     EXPECT_EQ(readFile("first.txt"), "Waypoint,KEPT,.00000,.00000,,0,,0,0,0,\r\n");
 }
 
 TEST_F(FunctionList, CancelledDialogLeavesTheFirstFileAndStartsNoRequest) {
-    choose(2, path("first.txt"));
+    choose(app::kRequestWaypoints, path("first.txt"));
     link.WaypointRecord().Field1 = "KEPT";
     link.receive(std::string(protocol::kWaypointKind));
     const auto callsBefore = link.calls.size();
-    choose(2);  // cancelled
+    choose(app::kRequestWaypoints);  // cancelled
     EXPECT_EQ(link.calls.size(), callsBefore);
     EXPECT_EQ(form->WaypointFileName, path("first.txt"));
     EXPECT_TRUE(form->files().isOpen(form->WaypointFileNum));
@@ -105,10 +105,10 @@ TEST_F(FunctionList, CancelledDialogLeavesTheFirstFileAndStartsNoRequest) {
 }
 
 TEST_F(FunctionList, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
-    choose(2, path("first.txt"));
+    choose(app::kRequestWaypoints, path("first.txt"));
     const std::int32_t first = form->WaypointFileNum;
     const auto callsBefore = link.calls.size();
-    choose(2, path("no-such-folder/w.txt"));
+    choose(app::kRequestWaypoints, path("no-such-folder/w.txt"));
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "Can't create the file " + path("no-such-folder/w.txt") +
                                          ": No such file or directory");
@@ -120,27 +120,27 @@ TEST_F(FunctionList, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
 TEST_F(FunctionList, UploadRemembersTheFolderAcrossARestart) {
     std::filesystem::create_directories(folder / "elsewhere");
     writeFile("elsewhere/w.txt", "");
-    choose(5, path("elsewhere/w.txt"));
+    choose(app::kSendWaypoints, path("elsewhere/w.txt"));
     const std::string remembered = settings.values["Path/Path"];
     EXPECT_EQ(std::filesystem::path(remembered), std::filesystem::canonical(folder / "elsewhere"));
     EXPECT_EQ(view.dialogs.back().mode, FileDialogMode::Open);
     EXPECT_EQ(view.dialogs.back().initDir, "/opt/trawlix");
 
-    choose(2);  // any later dialog starts there
+    choose(app::kRequestWaypoints);  // any later dialog starts there
     EXPECT_EQ(view.dialogs.back().initDir, remembered);
 
     ScriptedView nextView;
     FakeGpsLink nextLink;
     app::YourForm restarted(nextView, nextLink, settings, "/opt/trawlix");
-    nextView.choose(3);
+    nextView.choose(app::kRequestRoutes);
     restarted.cboFunction_Click();
     EXPECT_EQ(nextView.dialogs.back().initDir, remembered);
 }
 
 TEST_F(FunctionList, NmeaEntriesSendTheirSentencesAndLeaveThePendingCommand) {
     form->PendingCommand = "something";
-    choose(8);
-    choose(9);
+    choose(app::kNmeaOn);
+    choose(app::kNmeaOff);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNCMD,NMEAON", "$PMGNCMD,NMEAOFF"}));
     EXPECT_EQ(form->PendingCommand, "something");
 }

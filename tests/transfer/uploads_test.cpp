@@ -30,7 +30,7 @@ const char* kThreeWaypoints =
     "Waypoint,CAMP,1,2,Camp,100,F,1,0,0\r\n";
 
 TEST_F(Uploads, WaypointFileIsSentOneLinePerAcknowledgement) {
-    startUpload(5, "w.txt", kThreeWaypoints);
+    startUpload(app::kSendWaypoints, "w.txt", kThreeWaypoints);
     EXPECT_EQ(form->PendingCommand, protocol::kWaypointKind);
     ASSERT_EQ(link.uploadedWaypoints.size(), 1u);
     ack(protocol::kWaypointKind);
@@ -59,16 +59,18 @@ TEST_F(Uploads, WaypointFileIsSentOneLinePerAcknowledgement) {
 }
 
 TEST_F(Uploads, EmptyWaypointFileSendsTheEndAtOnce) {
-    startUpload(5, "w.txt", "");
+    startUpload(app::kSendWaypoints, "w.txt", "");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{kEnd}));
     EXPECT_EQ(form->RecordCount.value(), 0);
     EXPECT_TRUE(link.uploadedWaypoints.empty());
 }
 
 TEST_F(Uploads, LinuxAndOldMacLineEndsUploadTheSame) {
-    startUpload(5, "lf.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\nWaypoint,B,1,2,,0,M,1,0,0,b\n");
+    startUpload(app::kSendWaypoints, "lf.txt",
+                "Waypoint,A,1,2,,0,M,1,0,0,a\nWaypoint,B,1,2,,0,M,1,0,0,b\n");
     ack(protocol::kWaypointKind);
-    startUpload(5, "cr.txt", "Waypoint,C,1,2,,0,M,1,0,0,a\rWaypoint,D,1,2,,0,M,1,0,0,b");
+    startUpload(app::kSendWaypoints, "cr.txt",
+                "Waypoint,C,1,2,,0,M,1,0,0,a\rWaypoint,D,1,2,,0,M,1,0,0,b");
     ack(protocol::kWaypointKind);
     std::vector<std::string> names;
     for (const auto& w : link.uploadedWaypoints) {
@@ -78,7 +80,8 @@ TEST_F(Uploads, LinuxAndOldMacLineEndsUploadTheSame) {
 }
 
 TEST_F(Uploads, FileWithALineThatCannotBeConvertedSendsNothing) {
-    startUpload(5, "bad.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\nWaypoint,B,1,2,,high,M,1,0,0,b\r\n");
+    startUpload(app::kSendWaypoints, "bad.txt",
+                "Waypoint,A,1,2,,0,M,1,0,0,a\r\nWaypoint,B,1,2,,high,M,1,0,0,b\r\n");
     EXPECT_TRUE(link.uploadedWaypoints.empty());
     EXPECT_TRUE(link.sentences().empty());
     ASSERT_EQ(view.messages.size(), 1u);
@@ -90,7 +93,7 @@ TEST_F(Uploads, FileWithALineThatCannotBeConvertedSendsNothing) {
 }
 
 TEST_F(Uploads, EmptyLinesArePassedOver) {
-    startUpload(5, "w.txt",
+    startUpload(app::kSendWaypoints, "w.txt",
                 "Waypoint,A,1,2,,0,M,1,0,0,a\r\n\r\nWaypoint,B,1,2,,0,M,1,0,0,b\r\n\r\n");
     ack(protocol::kWaypointKind);
     ack(protocol::kWaypointKind);
@@ -101,7 +104,7 @@ TEST_F(Uploads, EmptyLinesArePassedOver) {
 
 TEST_F(Uploads, FileThatCannotBeOpenedIsReportedAndNothingStarts) {
     view.fileAnswers.push_back(path("missing.txt"));
-    view.choose(6);
+    view.choose(app::kSendRoute);
     form->cboFunction_Click();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text,
@@ -112,7 +115,7 @@ TEST_F(Uploads, FileThatCannotBeOpenedIsReportedAndNothingStarts) {
 }
 
 TEST_F(Uploads, LateAcknowledgementAfterTheEndSendsNothing) {
-    startUpload(5, "w.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
+    startUpload(app::kSendWaypoints, "w.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
     ack(protocol::kWaypointKind);
     ack(protocol::kWaypointKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{kEnd}));
@@ -121,7 +124,7 @@ TEST_F(Uploads, LateAcknowledgementAfterTheEndSendsNothing) {
 // --- Routes ------------------------------------------------------------------------------
 
 TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
-    startUpload(6, "r.txt",
+    startUpload(app::kSendRoute, "r.txt",
                 "Header,3,2\r\nWaypoint,A1,home\r\nWaypoint,A2,lake\r\nWaypoint,A3,camp\r\n");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,03,HOME,LAKE"}));
     ack(protocol::kRouteKind);
@@ -141,7 +144,7 @@ TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
 }
 
 TEST_F(Uploads, RouteOfOneEntryAndRouteNumbers) {
-    startUpload(6, "r.txt",
+    startUpload(app::kSendRoute, "r.txt",
                 "Header,7,1\r\nWaypoint,X,summit\r\nHeader,123,1\r\nWaypoint,X,hut\r\n");
     ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,07,SUMMIT",
@@ -149,7 +152,7 @@ TEST_F(Uploads, RouteOfOneEntryAndRouteNumbers) {
 }
 
 TEST_F(Uploads, RouteOfFourEntriesEndsWithOnlyTheEndSentence) {
-    startUpload(6, "r.txt",
+    startUpload(app::kSendRoute, "r.txt",
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\nWaypoint,d,D\r\n");
     ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
@@ -161,7 +164,7 @@ TEST_F(Uploads, RouteOfFourEntriesEndsWithOnlyTheEndSentence) {
 }
 
 TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
-    startUpload(6, "r.txt",
+    startUpload(app::kSendRoute, "r.txt",
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
                 "Header,2,1\r\nWaypoint,d,D\r\nWaypoint,e,E\r\n");
     ack(protocol::kRouteKind);
@@ -171,19 +174,32 @@ TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
 }
 
 TEST_F(Uploads, HeaderWithoutEntriesIsCountedButSendsNothing) {
-    startUpload(6, "r.txt", "Header,1,0\r\nHeader,2,1\r\nWaypoint,a,A\r\nHeader,3,0\r\n");
+    startUpload(app::kSendRoute, "r.txt",
+                "Header,1,0\r\nHeader,2,1\r\nWaypoint,a,A\r\nHeader,3,0\r\n");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,02,A", kEnd}));
     EXPECT_EQ(form->RouteCount.value(), 3);
 }
 
 TEST_F(Uploads, LowerCaseHeaderIsAnEntry) {
-    startUpload(6, "r.txt", "Header,1,1\r\nheader,x,y\r\n");
+    startUpload(app::kSendRoute, "r.txt", "Header,1,1\r\nheader,x,y\r\n");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,01,Y", kEnd}));
 }
 
-TEST_F(Uploads, EntriesBeforeAnyHeaderUseTheRouteLeftFromBefore) {
-    startUpload(6, "r.txt", "Waypoint,a,A\r\n");
-    EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,0,1,c,00,A", kEnd}));
+TEST_F(Uploads, EntriesBeforeTheFirstHeaderRefuseTheFile) {
+    // Sent, they would overwrite whatever route the receiver keeps under the number left
+    // from an earlier upload.
+    startUpload(app::kSendRoute, "r1.txt", "Header,4,1\r\nWaypoint,a,A\r\n");
+    ack(protocol::kRouteKind);
+    ackEnd();
+    link.calls.clear();
+    view.messages.clear();
+    startUpload(app::kSendRoute, "r2.txt", "\r\nWaypoint,b,B\r\nHeader,5,1\r\nWaypoint,c,C\r\n");
+    EXPECT_TRUE(link.sentences().empty());
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Can't send the file " + path("r2.txt") +
+                                        ": line 2 cannot be read, it comes before any Header "
+                                        "line. Nothing was sent."}));
+    EXPECT_EQ(form->RouteFileNum, 0);
 }
 
 // A stop between two sentences of a route would leave the receiver a piece of it: Reset
@@ -209,8 +225,9 @@ TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
 
 TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
     // Nothing was confirmed yet of the first: whole, it goes again before the second.
-    startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
-    startUpload(6, "r2.txt", "Header,5,1\r\nWaypoint,z,Z\r\n");
+    startUpload(app::kSendRoute, "r1.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    startUpload(app::kSendRoute, "r2.txt", "Header,5,1\r\nWaypoint,z,Z\r\n");
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
               (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd,
@@ -226,16 +243,70 @@ TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
 }
 
 TEST_F(Uploads, RouteLineThatCannotBeReadSendsNothing) {
-    startUpload(6, "r.txt", "Header,1,2\r\nWaypoint,a,A\r\nHeader,two,2\r\n");
+    startUpload(app::kSendRoute, "r.txt", "Header,1,2\r\nWaypoint,a,A\r\nHeader,two,2\r\n");
     EXPECT_TRUE(link.sentences().empty());
     EXPECT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("line 3"), std::string::npos);
 }
 
+// --- Text the sentence cannot carry ----------------------------------------------------
+
+TEST_F(Uploads, NamesAndCommentsWithSentenceCharactersGoOutWithBlanksAndAreCounted) {
+    startUpload(app::kSendWaypoints, "w.txt",
+                "Waypoint,A$B,1,2,x*y,0,M,1,0,0,a\r\n"
+                "Waypoint,PLAIN,1,2,fine,0,M,1,0,0,a\r\n"
+                "Waypoint,C\tD,1,2,,0,M,1,0,0,$$\r\n");
+    ack(protocol::kWaypointKind);
+    ack(protocol::kWaypointKind);
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    ASSERT_EQ(link.uploadedWaypoints.size(), 3u);
+    EXPECT_EQ(link.uploadedWaypoints[0].Field1, "A B");
+    EXPECT_EQ(link.uploadedWaypoints[0].Field4, "x y");
+    EXPECT_EQ(link.uploadedWaypoints[1].Field1, "PLAIN");
+    EXPECT_EQ(link.uploadedWaypoints[2].Field1, "C D");
+    EXPECT_EQ(link.uploadedWaypoints[2].Field10, "  ");
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{
+                  "Transfer Complete. 3 Waypoints sent. 4 names or comments had characters the "
+                  "GPS cannot take; they became blanks."}));
+}
+
+TEST_F(Uploads, RouteNamesAndTrackTimesAreMadeSafeToo) {
+    startUpload(app::kSendRoute, "r.txt", "Header,1,1\r\nWaypoint,a,HUT*2\r\n");
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(link.sentences().front(), "$PMGNRTE,1,1,c,01,HUT 2");
+    EXPECT_EQ(view.messageTexts().back(),
+              "Transfer Complete. 1 Routes sent.\r\nConsisting of 1 Waypoints. 1 name had "
+              "characters the GPS cannot take; they became blanks.");
+
+    startUpload(app::kSendTrack, "t.txt",
+                "Point,True,0715$8,1,1,1,0,1108\x7f"
+                "8\r\n");
+    ack(protocol::kTrackPointKind);
+    ackEnd();
+    EXPECT_EQ(link.uploadedTrackPoints.at(0).Field2, "0715 8");
+    EXPECT_EQ(link.uploadedTrackPoints.at(0).Field7, "1108 8");
+    EXPECT_EQ(view.messageTexts().back(),
+              "Transfer Complete. 1 Track Points sent. 2 times or dates had characters the GPS "
+              "cannot take; they became blanks.");
+}
+
+TEST_F(Uploads, TheCountOfBlankedTextStartsAgainWithEachUpload) {
+    startUpload(app::kSendWaypoints, "w1.txt", "Waypoint,A$,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    startUpload(app::kSendWaypoints, "w2.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 1 Waypoints sent.");
+}
+
 // --- Tracks ------------------------------------------------------------------------------
 
 TEST_F(Uploads, TrackFileIsSentOnePointPerAcknowledgement) {
-    startUpload(7, "t.txt",
+    startUpload(app::kSendTrack, "t.txt",
                 "Point,True,071548.24,46.09967,7.22192,5016.404,0,110808\r\n"
                 "Point,False,071608.31,46.1,7.2,1000,0,110808\r\n"
                 "Waypoint,-1,0,1,2,100,0,\r\n");
@@ -257,14 +328,14 @@ TEST_F(Uploads, TrackFileIsSentOnePointPerAcknowledgement) {
 }
 
 TEST_F(Uploads, TrackOfOnePointEndsOnTheSecondCall) {
-    startUpload(7, "t.txt", "Point,True,1,1,1,1,1,1\r\n");
+    startUpload(app::kSendTrack, "t.txt", "Point,True,1,1,1,1,1,1\r\n");
     EXPECT_TRUE(link.sentences().empty());
     ack(protocol::kTrackPointKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{kEnd}));
 }
 
 TEST_F(Uploads, TrackLineWithAWordForTheFlagSendsNothing) {
-    startUpload(7, "t.txt", "Point,True,1,1,1,1,1,1\r\nPoint,yes,1,1,1,1,1,1\r\n");
+    startUpload(app::kSendTrack, "t.txt", "Point,True,1,1,1,1,1,1\r\nPoint,yes,1,1,1,1,1,1\r\n");
     EXPECT_TRUE(link.uploadedTrackPoints.empty());
     EXPECT_NE(view.messages.at(0).text.find("line 2 cannot be read, field 1 \"yes\""),
               std::string::npos);
@@ -275,7 +346,7 @@ TEST_F(Uploads, CountStopsAt32767ButEveryLineIsSent) {
     for (int i = 0; i < 32770; ++i) {
         file += "Point,True,1,1,1,1,1,1\r\n";
     }
-    startUpload(7, "t.txt", file);
+    startUpload(app::kSendTrack, "t.txt", file);
     for (int i = 0; i < 32770; ++i) {
         ack(protocol::kTrackPointKind);
     }

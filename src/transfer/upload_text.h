@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "link/records.h"
+#include "transfer/upload_check.h"
+
+// The text fields of records on their way to the receiver, made safe for a sentence by the
+// one rule of link::sentenceSafe: a character a sentence cannot carry becomes a blank. Each
+// returns how many fields it changed, so that the user can be told.
+namespace trawlix::transfer {
+
+// Name, comment and icon.
+int makeSendable(link::WaypointRecord& record);
+// Time and date.
+int makeSendable(link::TrackPointRecord& record);
+// A route entry's name.
+int makeSendable(std::string& routeEntryName);
+
+// What the completion message adds when `changedFields` fields became sendable only with
+// blanks; empty when none did.
+std::string blankedTextNote(UploadKind kind, int changedFields);
+
+}  // namespace trawlix::transfer
