@@ -197,19 +197,19 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         raiseError(kNotice, "The port is not open: the request was not sent to the GPS.", "");
         return;
     }
-    if (download_ != Download::None && downloadCommandSent_) {
-        // The receiver would send the new answer after the rest of the old one.
-        raiseDebug("A new request stops the download under way");
-        download_ = Download::None;
-        downloadCommandSent_ = false;
-        startDrain(now);
-    }
     if (download_ != Download::None) {
         // The old request, still unanswered, is not sent again: its answer is no one's.
         if (inFlight_ && inFlight_->sentence == downloadCommand_) {
             inFlight_.reset();
         }
         std::erase(queue_, downloadCommand_);
+    }
+    if (download_ != Download::None && downloadCommandSent_) {
+        // The receiver would send the new answer after the rest of the old one.
+        raiseDebug("A new request stops the download under way");
+        download_ = Download::None;
+        downloadCommandSent_ = false;
+        startDrain(now);
     }
     download_ = Download::Requested;
     downloadCommand_ = command;
