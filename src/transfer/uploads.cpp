@@ -145,6 +145,7 @@ void YourForm::sendRouteSentence() {
 void YourForm::Send_Route(bool& Start) {
     if (Start) {
         runningUpload_ = kSendRoute;
+        routeHeaderRead_ = false;
         RouteCount.reset();
         RouteSeq = 0;
         RouteEntries.clear();
@@ -183,6 +184,7 @@ bool YourForm::routeLine(const std::string& line) {
             sendRouteSentence();  // the last, partial sentence of the route that ends here
         }
         RouteCount.increment();
+        routeHeaderRead_ = true;
         RouteSeq = 0;
         RouteEntries.clear();
         RouteEntryCount = 0;
@@ -197,7 +199,9 @@ bool YourForm::routeLine(const std::string& line) {
         RouteRecCount = header.sentenceCount;
         return false;
     }
-    if (RouteCount.value() == 0) {  // no header yet in this upload: the file changed meanwhile
+    // No header yet in this upload: the file changed meanwhile. (Not RouteCount: choosing
+    // NMEA On or Off while the upload runs sets that to 0.)
+    if (!routeHeaderRead_) {
         stopUpload(RouteFileNum, RouteFileName, std::string(transfer::kEntryBeforeHeader));
         return true;
     }

@@ -249,6 +249,18 @@ TEST_F(Uploads, RouteLineThatCannotBeReadSendsNothing) {
     EXPECT_NE(view.messages[0].text.find("line 3"), std::string::npos);
 }
 
+// Choosing NMEA On or Off sets the counters to 0; a route upload under way goes on.
+TEST_F(Uploads, RouteUploadGoesOnWhenNmeaIsSwitchedMidWay) {
+    startUpload(app::kSendRoute, "r.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    view.choose(app::kNmeaOn);
+    form->cboFunction_Click();
+    ack(protocol::kRouteKind);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(link.sentences().back(), kEnd);
+    EXPECT_EQ(link.sentences()[link.sentences().size() - 2], "$PMGNRTE,2,2,c,01,C");
+}
+
 // --- Text the sentence cannot carry ----------------------------------------------------
 
 TEST_F(Uploads, NamesAndCommentsWithSentenceCharactersGoOutWithBlanksAndAreCounted) {
