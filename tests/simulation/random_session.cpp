@@ -187,6 +187,7 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
 
         if (dice.chance(10)) {
             session.receiver().switchOff();
+            referee.routeUploadDisturbed();
             session.atTime(dice.moment(kSecond, 30 * kSecond), "the receiver is switched on",
                            [&session] { session.receiver().switchOn(); });
         }

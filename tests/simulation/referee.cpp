@@ -198,6 +198,11 @@ void Referee::chosen(int entry, const std::string& file) {
 }
 
 void Referee::boxShown(const std::string& text) {
+    // A route sentence the receiver did not answer may still have reached it: the user was
+    // told, and what the receiver holds of that route is not the link's to mend.
+    if (text.rfind("The GPS did not answer $PMGNRTE", 0) == 0) {
+        routeDisturbed_ = true;
+    }
     if (text.rfind("Received ", 0) == 0) {
         received(leadingCount(text, "Received "));
     } else if (text.rfind("Transfer Complete", 0) == 0) {
