@@ -207,6 +207,8 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
         // The world heals; the user opens the port if need be and asks once more.
         troubled = false;
         session.note("faults stop");
+        // Actions planned for the troubled part but held up by a box do not happen now.
+        session.clearSchedule();
         session.line().faults = {};
         session.receiver().setMuted(false);
         session.receiver().switchOn();

@@ -168,6 +168,11 @@ void Session::userAt(Micros at, std::string what, std::function<void()> action) 
     user_.push({at, order_++, std::move(what), std::move(action)});
 }
 
+void Session::clearSchedule() {
+    world_ = TimedQueue();
+    user_ = TimedQueue();
+}
+
 Micros Session::nextMoment(bool userMayAct) const {
     Micros next = nextReceiverTick_;
     const Micros arrival = line_.nextArrival();

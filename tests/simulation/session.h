@@ -51,6 +51,8 @@ class Session : public link::LinkTransport {
     void atTime(Micros at, std::string what, std::function<void()> action);
     // Something the user does at `at`, once no box is open.
     void userAt(Micros at, std::string what, std::function<void()> action);
+    // Forgets what was scheduled and has not happened yet.
+    void clearSchedule();
 
     // --- The world ---------------------------------------------------------------------------
     sim::SimulatedReceiver& receiver() { return receiver_; }
