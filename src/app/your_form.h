@@ -161,6 +161,7 @@ class YourForm {
     bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
     std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
     bool routeHeaderRead_ = false;         // this route upload has read a Header line
+    bool uploadEndAwaited_ = false;        // an upload sent its end; not yet confirmed
     int uploadFieldsBlanked_ = 0;          // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;

@@ -160,6 +160,7 @@ void YourForm::acknowledgement() {
                 Magellan.CancelTransfer();
             }
         } else if (last == commands.EndCommand) {
+            uploadEndAwaited_ = false;
             uploadComplete();
         }
     }

@@ -24,6 +24,7 @@ std::optional<std::string> YourForm::readUploadLine(std::int32_t fileNum) {
 
 void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
     runningUpload_ = 0;
+    uploadEndAwaited_ = true;
     Magellan.SendSentence(Magellan.CommandState().EndCommand);
     files_.close(fileNum);
     fileNum = 0;
@@ -56,6 +57,12 @@ void YourForm::stopUploadThatSentNothing() {
 }
 
 void YourForm::stopRunningUpload(int next) {
+    if (uploadEndAwaited_) {
+        // An upload that sent its end a moment ago is no longer the user's: its confirmation
+        // must not report the next transfer complete.
+        uploadEndAwaited_ = false;
+        ++stoppedUploadEnds_;
+    }
     if (stopRouteUpload()) {
         PendingCommand = "";
         return;

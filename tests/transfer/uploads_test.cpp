@@ -261,6 +261,20 @@ TEST_F(Uploads, RouteUploadGoesOnWhenNmeaIsSwitchedMidWay) {
     EXPECT_EQ(link.sentences()[link.sentences().size() - 2], "$PMGNRTE,2,2,c,01,C");
 }
 
+// An upload chosen while the last one's end waits for its confirmation: that confirmation
+// does not report the new upload complete.
+TEST_F(Uploads, ConfirmedEndOfTheLastUploadIsNotTheNextOnesSuccess) {
+    startUpload(app::kSendWaypoints, "w1.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);  // the end goes out
+    startUpload(app::kSendWaypoints, "w2.txt", "Waypoint,B,1,2,,0,M,1,0,0,b\r\n");
+    ackEnd();
+    EXPECT_TRUE(view.messages.empty());
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Waypoints sent."}));
+}
+
 // --- Text the sentence cannot carry ----------------------------------------------------
 
 TEST_F(Uploads, NamesAndCommentsWithSentenceCharactersGoOutWithBlanksAndAreCounted) {
