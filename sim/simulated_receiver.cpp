@@ -22,13 +22,18 @@ std::string twoDigits(int value) {
     return buffer;
 }
 
+bool isDownloadRecord(const std::string& body) {
+    return body.rfind("PMGNWPL,", 0) == 0 || body.rfind("PMGNRTE,", 0) == 0 ||
+           body.rfind("PMGNTRK,", 0) == 0;
+}
+
 }  // namespace
 
 SimulatedReceiver::SimulatedReceiver(ReceiverStore store, Faults faults)
     : store_(std::move(store)), faults_(faults) {}
 
 void SimulatedReceiver::receive(std::string_view bytes, Clock::time_point now) {
-    if (hungUp_) {
+    if (hungUp_ || !poweredOn_) {
         return;
     }
     std::vector<link::ReceivedSentence> sentences;
@@ -67,14 +72,31 @@ void SimulatedReceiver::handle(const link::ReceivedSentence& sentence, Clock::ti
 void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
                                       Clock::time_point now) {
     const std::string word = field(fields, 0);
+    ++answerNumber_;
+    // A download, or acknowledgement mode switched off, ends an upload that was under way,
+    // unfinished: its track points are not kept. Queries, NMEA on or off, and HANDON (a host
+    // may ask again in the middle of an upload whether the mode is on) do not.
+    if (word == "HANDOFF" || word == "WAYPOINT" || word == "ROUTE" || word == "TRACK") {
+        uploadedTrack_.clear();
+        lastUploadBody_.clear();
+    }
     if (word == "VERSION") {
         queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +
                       store_.description);
     } else if (word == "WAYPOINT") {
+        recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueWaypoints();
     } else if (word == "ROUTE") {
+        recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueRoutes();
     } else if (word == "TRACK") {
+        recordsAcknowledged_ = 0;
+        storeAtLastDownload_ = store_;
+        lastDownloadAnswer_ = answerNumber_;
         queueTrack(field(fields, 1) == "2");
     } else if (word == "HANDOFF") {
         ackMode_ = false;
@@ -182,13 +204,13 @@ void SimulatedReceiver::queueTrack(bool withDate) {
 }
 
 void SimulatedReceiver::queueSentence(std::string body) {
-    queue_.push_back(std::move(body));
+    queue_.push_back({answerNumber_, std::move(body)});
 }
 
 void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
     if (!ackMode_) {
         while (!queue_.empty()) {
-            transmit(queue_.front(), false);
+            transmit(queue_.front().body, false);
             queue_.pop_front();
         }
         return;
@@ -196,7 +218,8 @@ void SimulatedReceiver::sendNextQueued(Clock::time_point now) {
     if (awaiting_ || queue_.empty()) {
         return;
     }
-    awaiting_ = queue_.front();
+    awaiting_ = queue_.front().body;
+    awaitingAnswer_ = queue_.front().answer;
     queue_.pop_front();
     sendsOfAwaiting_ = 1;
     awaitingSince_ = now;
@@ -209,6 +232,9 @@ void SimulatedReceiver::handleAcknowledgement(const link::ReceivedSentence& sent
         return;
     }
     if (field(sentence.fields(), 0) == link::hexByte(link::checksumOf(*awaiting_))) {
+        if (isDownloadRecord(*awaiting_) && awaitingAnswer_ == lastDownloadAnswer_) {
+            ++recordsAcknowledged_;
+        }
         awaiting_.reset();
         sendNextQueued(now);
     }
@@ -219,10 +245,14 @@ void SimulatedReceiver::acknowledge(const link::ReceivedSentence& sentence) {
 }
 
 void SimulatedReceiver::transmit(const std::string& body, bool isAcknowledgement) {
-    if (hungUp_ || silenced_ || faults_.silent) {
+    if (hungUp_ || silenced_ || faults_.silent || !poweredOn_ || muted_) {
         return;
     }
     if (isAcknowledgement && ++acknowledgementsDue_ == faults_.dropAcknowledgement) {
+        return;
+    }
+    if (isAcknowledgement && dropNextAcknowledgement_) {
+        dropNextAcknowledgement_ = false;
         return;
     }
     ++sentencesSent_;
@@ -240,14 +270,17 @@ void SimulatedReceiver::transmit(const std::string& body, bool isAcknowledgement
 }
 
 void SimulatedReceiver::tick(Clock::time_point now) {
-    if (hungUp_) {
+    if (hungUp_ || !poweredOn_) {
         return;
     }
     if (awaiting_ && now - awaitingSince_ >= ackTimeout_) {
         if (sendsOfAwaiting_ >= link::protocol::kSendsPerSentence) {
             // The host is gone: give up on the transfer.
             awaiting_.reset();
-            queue_.clear();
+            while (!queue_.empty() && queue_.front().answer == awaitingAnswer_) {
+                queue_.pop_front();
+            }
+            sendNextQueued(now);
         } else {
             ++sendsOfAwaiting_;
             awaitingSince_ = now;
@@ -271,13 +304,14 @@ void SimulatedReceiver::tick(Clock::time_point now) {
     }
 }
 
-void SimulatedReceiver::emitNmea(Clock::time_point /*now*/) {
+void SimulatedReceiver::emitNmea(Clock::time_point now) {
     // A walker heading north-east, one step a fix.
     const int step = nmeaStep_++;
     const double latitudeMinutes = 5.979 + 0.002 * step;
     const double longitudeMinutes = 13.315 + 0.003 * step;
     // The calendar of <chrono> rather than gmtime_r, which Windows lacks.
-    const auto wall = std::chrono::system_clock::now();
+    const auto wall = utcOf_ ? std::chrono::system_clock::from_time_t(utcOf_(now))
+                             : std::chrono::system_clock::now();
     const auto today = std::chrono::floor<std::chrono::days>(wall);
     const std::chrono::year_month_day calendar{today};
     const std::chrono::hh_mm_ss clock{std::chrono::floor<std::chrono::seconds>(wall - today)};
@@ -308,6 +342,27 @@ void SimulatedReceiver::replay(std::vector<std::string> lines, Clock::duration i
     replayNext_ = 0;
     replayInterval_ = interval;
     nextReplay_ = {};
+}
+
+void SimulatedReceiver::switchOff() {
+    poweredOn_ = false;
+}
+
+void SimulatedReceiver::switchOn() {
+    if (poweredOn_) {
+        return;
+    }
+    poweredOn_ = true;
+    ackMode_ = false;
+    nmeaOn_ = false;
+    reader_.reset();
+    queue_.clear();
+    awaiting_.reset();
+    sendsOfAwaiting_ = 0;
+    lastUploadBody_.clear();
+    uploadedTrack_.clear();
+    routeInProgress_.reset();
+    recordsAcknowledged_ = 0;
 }
 
 std::string SimulatedReceiver::takeOutput() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +55,27 @@ class SimulatedReceiver {
     // How long it waits for the host's acknowledgement before sending again.
     void setAcknowledgementTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
 
+    // The power switch. Off, it hears nothing and says nothing; on again, it starts as a
+    // receiver does: acknowledgement mode and NMEA off, nothing half sent or half received.
+    // What it stores survives.
+    void switchOff();
+    void switchOn();
+    bool poweredOn() const { return poweredOn_; }
+    // Says nothing, while set, but goes on hearing: a receiver busy with something else.
+    void setMuted(bool muted) { muted_ = muted; }
+    // The next acknowledgement it would send is lost.
+    void dropNextAcknowledgement() { dropNextAcknowledgement_ = true; }
+    // The time of day its NMEA fix carries; the wall clock unless told otherwise, so that a
+    // simulation in virtual time plays the same every run.
+    void setUtcClock(std::function<std::time_t(Clock::time_point)> utcOf) {
+        utcOf_ = std::move(utcOf);
+    }
+    // Records of the answer to the last download command (waypoints, route sentences, track
+    // points) that the host acknowledged.
+    int recordsAcknowledged() const { return recordsAcknowledged_; }
+    // What it stored when the last download command came: what that download sends.
+    const ReceiverStore& storeAtLastDownload() const { return storeAtLastDownload_; }
+
   private:
     void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
     void handleCommand(const std::vector<std::string>& fields, Clock::time_point now);
@@ -83,10 +106,25 @@ class SimulatedReceiver {
     bool nmeaOn_ = false;
     bool hungUp_ = false;
     bool silenced_ = false;
+    bool poweredOn_ = true;
+    bool muted_ = false;
+    bool dropNextAcknowledgement_ = false;
+    int recordsAcknowledged_ = 0;
+    ReceiverStore storeAtLastDownload_;
+    int lastDownloadAnswer_ = 0;
+    std::function<std::time_t(Clock::time_point)> utcOf_;
     int sentencesSent_ = 0;
     int acknowledgementsDue_ = 0;
 
-    std::deque<std::string> queue_;
+    // What is still to send, each sentence with the number of the command it answers: a
+    // receiver that gives up on an answer drops that answer, not the ones after it.
+    struct Queued {
+        int answer;
+        std::string body;
+    };
+    std::deque<Queued> queue_;
+    int answerNumber_ = 0;
+    int awaitingAnswer_ = 0;
     std::optional<std::string> awaiting_;  // body sent, waiting for the host's acknowledgement
     Clock::time_point awaitingSince_{};
     int sendsOfAwaiting_ = 0;

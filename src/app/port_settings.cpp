@@ -109,6 +109,8 @@ void YourForm::mnuBaud_Click(std::int16_t Index) {
 }
 
 void YourForm::mnuOpen_Click() {
+    stoppedUploadEnds_ = 0;  // what was under way before is gone with the port
+    uploadEndAwaited_ = false;
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
     if (!openPort()) {

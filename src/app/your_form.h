@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/form_view.h"
@@ -93,6 +94,8 @@ class YourForm {
 
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
+    // A stopped upload is still sending the rest of its route, or its end.
+    bool stoppedUploadEnding() const { return stoppedUploadEnds_ > 0; }
 
     // GPX files are read through this XML reader, which the shell hands over; without one,
     // only the text files can be sent.
@@ -156,6 +159,16 @@ class YourForm {
     void stopUpload(std::int32_t& fileNum, const std::string& fileName, const std::string& why);
     void sendRouteSentence();
     bool routeLine(const std::string& line);
+    // Stops a route upload at the end of the route being sent; true if one was running.
+    bool stopRouteUpload();
+    bool downloadRunning() const;
+    // An upload started while a download runs takes its place.
+    void stopRunningDownload();
+    // The link refused to send (the port is closed): the upload under way ends.
+    void stopUploadThatSentNothing();
+    // A transfer that starts takes the place of the upload under way: it ends where it is,
+    // a route at the end of the route being sent.
+    void stopRunningUpload(int next = 0);
 
     // GPX downloads and uploads (transfer/gpx_transfers.cpp).
     bool gpxChosen() const;
@@ -180,7 +193,17 @@ class YourForm {
     std::string programFolder_;
     transfer::TransferFiles files_;
     std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
-    int uploadFieldsBlanked_ = 0;        // text fields of this upload sent with blanks
+    int runningUpload_ = 0;              // the function entry of the upload under way; 0 for none
+    // The command of the download under way, also when a later choice (a version request)
+    // took PendingCommand.
+    std::string runningDownload_;
+    int stoppedUploadEnds_ = 0;            // end sentences of stopped uploads not yet confirmed
+    bool cancelWhenRouteEnds_ = false;     // Reset came while it was
+    bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
+    std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
+    bool routeHeaderRead_ = false;         // this route upload has read a Header line
+    bool uploadEndAwaited_ = false;        // an upload sent its end; not yet confirmed
+    int uploadFieldsBlanked_ = 0;          // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 

@@ -9,10 +9,16 @@ constexpr std::int16_t kLinesPerPage = 15;
 void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message) {
     switch (cErr) {
         case link::kNotice:
+            // Nothing was sent: an upload that was sending ends here, its file closed.
+            routeRestRefused_ = true;
+            stopUploadThatSentNothing();
             view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::LineFailure);
             break;
         case link::kNoAnswer:
         case link::kChecksumError: {
+            if (message == Magellan.CommandState().EndCommand && stoppedUploadEnds_ > 0) {
+                --stoppedUploadEnds_;  // a stopped upload's end that will not be confirmed
+            }
             const MessageKind kind =
                 cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
             if (cErr == link::kNoAnswer) {

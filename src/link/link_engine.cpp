@@ -197,6 +197,13 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         raiseError(kNotice, "The port is not open: the request was not sent to the GPS.", "");
         return;
     }
+    if (download_ != Download::None) {
+        // The old request, still unanswered, is not sent again: its answer is no one's.
+        if (inFlight_ && inFlight_->sentence == downloadCommand_) {
+            inFlight_.reset();
+        }
+        std::erase(queue_, downloadCommand_);
+    }
     if (download_ != Download::None && downloadCommandSent_) {
         // The receiver would send the new answer after the rest of the old one.
         raiseDebug("A new request stops the download under way");
@@ -241,11 +248,15 @@ void LinkEngine::enqueue(const std::string& sentence, Millis now) {
     transmitNext(now);
 }
 
+bool LinkEngine::isDownloadCommand(const std::string& sentence) const {
+    return sentence == commands_.WaypointsCommand || sentence == commands_.RoutesCommand ||
+           sentence == commands_.TracksCommand;
+}
+
 // The receiver queues its answers to these behind the rest of a stopped transfer, and drops
 // them with it when it gives up: they wait for the drain to end.
 bool LinkEngine::holdsBack(const std::string& sentence) const {
-    return sentence == commands_.VersionCommand || sentence == commands_.WaypointsCommand ||
-           sentence == commands_.RoutesCommand || sentence == commands_.TracksCommand;
+    return sentence == commands_.VersionCommand || isDownloadCommand(sentence);
 }
 
 void LinkEngine::transmitNext(Millis now) {
@@ -260,15 +271,18 @@ void LinkEngine::transmitNext(Millis now) {
         return;
     }
     const std::string handOn(protocol::kHandOnCommand);
-    if (ackWanted_ && !ackConfirmed_ && !probed_ && *next != handOn) {
-        // The receiver has not confirmed acknowledgement mode since the port was opened:
-        // it may have been off when the link was set up. Ask for it once more first.
+    if (ackWanted_ && !probed_ && *next != handOn && (!ackConfirmed_ || isDownloadCommand(*next))) {
+        // The receiver has not confirmed acknowledgement mode since the port was opened: it
+        // may have been off when the link was set up. Ask for it once more first. Before a
+        // download it is asked for every time: a receiver switched off and on since its last
+        // answer sends its records unpaced, and one damaged on the line would be lost
+        // without a trace instead of sent again.
         probed_ = true;
-        inFlight_ = InFlight{handOn, frameSentence(handOn), 0, 0, false, true};
+        inFlight_ = InFlight{handOn, frameSentence(handOn), 0, 0, false, true, false, *next};
         sendInFlight(now);
         return;
     }
-    inFlight_ = InFlight{*next, frameSentence(*next), 0, 0, false, false};
+    inFlight_ = InFlight{*next, frameSentence(*next), 0, 0, false, false, false, {}};
     queue_.erase(next);
     probed_ = false;
     sendInFlight(now);
@@ -320,9 +334,7 @@ void LinkEngine::completeInFlight(Millis now) {
 void LinkEngine::onAcknowledgementTimeout(Millis now) {
     InFlight& waiting = *inFlight_;
     if (waiting.handOnProbe) {
-        raiseDebug("No answer to HANDON; sending on without it");
-        inFlight_.reset();
-        transmitNext(now);
+        onHandOnProbeTimeout(now);
         return;
     }
     if (waiting.sends < protocol::kSendsPerSentence) {
@@ -332,6 +344,46 @@ void LinkEngine::onAcknowledgementTimeout(Millis now) {
     }
     const std::string sentence = waiting.sentence;
     inFlight_.reset();
+    giveUp(sentence, "");
+}
+
+void LinkEngine::onHandOnProbeTimeout(Millis now) {
+    InFlight& waiting = *inFlight_;
+    ackConfirmed_ = false;
+    if (!isDownloadCommand(waiting.probeFor)) {
+        // The sentence itself waits for an answer and tells if none comes.
+        raiseDebug("No answer to HANDON; sending on without it");
+        inFlight_.reset();
+        transmitNext(now);
+        return;
+    }
+    // A download goes only to a receiver that confirmed acknowledgement mode: out of it,
+    // the receiver would send its records unpaced, and one damaged on the line would be
+    // lost without a trace.
+    if (waiting.sends < protocol::kSendsPerSentence) {
+        raiseDebug("No answer to HANDON; asking again before " + waiting.probeFor);
+        sendInFlight(now);
+        return;
+    }
+    const std::string command = waiting.probeFor;
+    inFlight_.reset();
+    probed_ = false;
+    const auto queued = std::find(queue_.begin(), queue_.end(), command);
+    if (queued == queue_.end()) {
+        // The request it went ahead of was replaced meanwhile: ask afresh for what is next.
+        transmitNext(now);
+        return;
+    }
+    queue_.erase(queued);
+    giveUp(command, std::string(protocol::kHandOnCommand) + ", which goes before " + command);
+}
+
+// No answer after every send: the caller hears of it, and a Retry sends `sentence` again
+// ahead of what waits behind it.
+void LinkEngine::giveUp(const std::string& sentence, const std::string& unanswered) {
+    // A receiver that answers nothing may have been switched off and on, and be out of
+    // acknowledgement mode: whatever goes next asks for it first.
+    ackConfirmed_ = false;
     if (configureUntil_) {
         // The caller of ConfigureLink asks again and reports a silent receiver itself.
         queue_.clear();
@@ -345,8 +397,8 @@ void LinkEngine::onAcknowledgementTimeout(Millis now) {
         downloadCommandSent_ = false;
     }
     raiseError(kNoAnswer,
-               "The GPS did not answer " + sentence + " (sent " +
-                   std::to_string(protocol::kSendsPerSentence) + " times).",
+               "The GPS did not answer " + (unanswered.empty() ? sentence : unanswered) +
+                   " (sent " + std::to_string(protocol::kSendsPerSentence) + " times).",
                sentence);
 }
 
@@ -509,6 +561,11 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
     if (drain_) {
         // Not acknowledged: a receiver in acknowledgement mode gives up the sooner.
         if (isEndMarker(sentence.word(), fields)) {
+            // The end is answered, though: unanswered, the receiver sends it again, and a
+            // late END would end the next download before its first record.
+            if (ackConfirmed_) {
+                acknowledge(sentence);
+            }
             raiseDebug("Dropped: the end of the stopped transfer");
             finishDrain(now, "has ended");
         } else {

@@ -143,6 +143,7 @@ class LinkEngine {
         // Its answer came and waits to be handled (behind a handler's modal box, say): no
         // time-out while it waits.
         bool answerArrived = false;
+        std::string probeFor;  // with handOnProbe: the sentence it goes ahead of
     };
     struct Drain {
         Millis quietUntil = 0;
@@ -154,9 +155,13 @@ class LinkEngine {
     void sendInFlight(Millis now);
     void completeInFlight(Millis now);
     void onAcknowledgementTimeout(Millis now);
+    void onHandOnProbeTimeout(Millis now);
+    // `unanswered` names what went unanswered when it is not `sentence` itself.
+    void giveUp(const std::string& sentence, const std::string& unanswered);
     bool awaitsTimeOut() const;
     void noteAnswer(const ReceivedSentence& sentence);
     bool holdsBack(const std::string& sentence) const;
+    bool isDownloadCommand(const std::string& sentence) const;
     void startDrain(Millis now);
     void askAgainAfterDrain(const std::string& command);
     void finishDrain(Millis now, const std::string& why);

@@ -119,6 +119,19 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     progress.finish();
     if (cli::interrupted() && !view.outcome) {
         form.cmdReset_Click();
+        if (options.command == CliOptions::Command::Upload) {
+            // A route upload ends at the end of the route being sent: wait for that, boundedly,
+            // so that the receiver is not left a piece of a route.
+            constexpr int kRouteEndMs = 30000;
+            QElapsedTimer waited;
+            waited.start();
+            while (form.stoppedUploadEnding() && waited.elapsed() < kRouteEndMs) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            }
+            std::fprintf(stderr, "Stopped: the upload of %s is not complete (%d records sent).\n",
+                         view.fileAnswer.c_str(), form.RecordCount.value());
+            return cli::kAbandoned;
+        }
         std::fprintf(stderr, "Stopped: %d records received are kept in %s.\n",
                      form.RecordCount.value(), view.fileAnswer.c_str());
         return cli::kAbandoned;

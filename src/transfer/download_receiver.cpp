@@ -1,6 +1,8 @@
 // The download receiver: every record, end marker and acknowledgement the link reports
 // arrives here. Records are written to the file of their kind; acknowledgements pace the
 // uploads.
+#include <utility>
+
 #include "app/your_form.h"
 #include "common/pattern_format.h"
 #include "link/protocol_texts.h"
@@ -100,10 +102,35 @@ bool YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
     return false;
 }
 
+bool YourForm::downloadRunning() const {
+    return !runningDownload_.empty();
+}
+
+void YourForm::stopRunningDownload() {
+    if (!downloadRunning()) {
+        return;
+    }
+    const link::CommandState& commands = Magellan.CommandState();
+    std::int32_t& fileNum = runningDownload_ == commands.WaypointsCommand ? WaypointFileNum
+                            : runningDownload_ == commands.RoutesCommand  ? RouteFileNum
+                                                                          : TrackFileNum;
+    runningDownload_.clear();
+    // The rest of a stopped route upload may still wait on the link: cancelling would drop
+    // it. The download's records are dropped here instead, its file being closed.
+    if (stoppedUploadEnds_ > 0) {
+        files_.close(fileNum);
+        fileNum = 0;
+        PendingCommand = "";
+        return;
+    }
+    abandonTransfer(fileNum);
+}
+
 void YourForm::endOfDownload() {
     if (gpxWaypointsFetched()) {
         return;
     }
+    runningDownload_.clear();
     showActivity("Ready");
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
@@ -159,7 +186,13 @@ void YourForm::acknowledgement() {
             last == commands.TracksCommand) {
             return;
         }
-        if (last == commands.EndCommand) {
+        if (last == commands.EndCommand && stoppedUploadEnds_ > 0) {
+            // The end of a stopped route upload: no success to report.
+            if (--stoppedUploadEnds_ == 0 && std::exchange(cancelWhenRouteEnds_, false)) {
+                Magellan.CancelTransfer();
+            }
+        } else if (last == commands.EndCommand) {
+            uploadEndAwaited_ = false;
             uploadComplete();
         }
     }

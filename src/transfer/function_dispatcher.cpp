@@ -89,12 +89,15 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
                           MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
+    stopRunningUpload();
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
     }
     fileNum = number;
     PendingCommand = command;
+    runningDownload_ = command;
     pace_.start(clock_->seconds());
     const link::CommandState& commands = Magellan.CommandState();
     showActivity(command == commands.WaypointsCommand ? "Requesting waypoints"
@@ -133,6 +136,9 @@ void YourForm::startUpload(int entry) {
         view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
+    stopRunningDownload();
+    stopRunningUpload(entry);
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
@@ -145,6 +151,7 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
+    runningUpload_ = entry;
     uploadFieldsBlanked_ = 0;
     uploadTotal_ = transfer::uploadRecordCount(kind, fileName);
     uploadWhat_ = entry == kSendWaypoints ? "waypoints"
@@ -172,8 +179,15 @@ void YourForm::cmdReset_Click() {
     reportGpxEndedEarly();
     forgetGpxTransfer();
     PendingCommand = "";
+    runningDownload_.clear();
     clearDebugList();
     showActivity("Ready");
+    // Cancelling on the link would drop the rest of a route that is being finished; the link
+    // is told once the receiver confirmed the end of it.
+    if (stopRouteUpload() || stoppedUploadEnds_ > 0) {
+        cancelWhenRouteEnds_ = true;
+        return;
+    }
     Magellan.CancelTransfer();
 }
 

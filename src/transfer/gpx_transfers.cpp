@@ -30,6 +30,8 @@ void YourForm::startGpxDownload(std::int32_t& fileNum, std::string& fileName, in
                           MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
+    stopRunningUpload();
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);
@@ -39,17 +41,20 @@ void YourForm::startGpxDownload(std::int32_t& fileNum, std::string& fileName, in
     const link::CommandState& commands = Magellan.CommandState();
     switch (entry) {
         case kRequestWaypoints:
+            runningDownload_ = commands.WaypointsCommand;
             PendingCommand = commands.WaypointsCommand;
             showActivity("Requesting waypoints");
             Magellan.RequestWaypoints();
             break;
         case kRequestRoutes:
+            runningDownload_ = commands.RoutesCommand;  // the file it writes is the routes'
             gpx_->fetchingWaypoints = true;
             PendingCommand = commands.WaypointsCommand;
             showActivity("Requesting waypoints for the routes");
             Magellan.RequestWaypoints();
             break;
         default:
+            runningDownload_ = commands.TracksCommand;
             PendingCommand = commands.TracksCommand;
             showActivity("Requesting track points");
             Magellan.RequestTracks();

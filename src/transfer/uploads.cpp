@@ -23,6 +23,8 @@ std::optional<std::string> YourForm::readUploadLine(std::int32_t fileNum) {
 }
 
 void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
+    runningUpload_ = 0;
+    uploadEndAwaited_ = true;
     Magellan.SendSentence(Magellan.CommandState().EndCommand);
     files_.close(fileNum);
     fileNum = 0;
@@ -35,8 +37,49 @@ void YourForm::abandonTransfer(std::int32_t& fileNum) {
     Magellan.CancelTransfer();
 }
 
+void YourForm::stopUploadThatSentNothing() {
+    const link::TransferState& kinds = Magellan.TransferState();
+    if (PendingCommand == kinds.WaypointKind) {
+        files_.close(WaypointFileNum);
+        WaypointFileNum = 0;
+    } else if (PendingCommand == kinds.RouteKind) {
+        runningUpload_ = 0;
+        files_.close(RouteFileNum);
+        RouteFileNum = 0;
+    } else if (PendingCommand == kinds.TrackPointKind) {
+        files_.close(TrackFileNum);
+        TrackFileNum = 0;
+    } else {
+        return;
+    }
+    runningUpload_ = 0;
+    PendingCommand = "";
+}
+
+void YourForm::stopRunningUpload(int next) {
+    if (uploadEndAwaited_) {
+        // An upload that sent its end a moment ago is no longer the user's: its confirmation
+        // must not report the next transfer complete.
+        uploadEndAwaited_ = false;
+        ++stoppedUploadEnds_;
+    }
+    if (stopRouteUpload()) {
+        PendingCommand = "";
+        return;
+    }
+    const bool trackReplaced = runningUpload_ == kSendTrack && next == kSendTrack;
+    stopUploadThatSentNothing();
+    if (trackReplaced) {
+        // The receiver cannot tell the new track's first point from the old one's next:
+        // the old upload is ended first, so that the new one replaces it whole.
+        ++stoppedUploadEnds_;
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    }
+}
+
 void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
                           const std::string& why) {
+    runningUpload_ = 0;
     abandonTransfer(fileNum);
     view_.showMessage(
         transfer::badLineMessage(fileName, uploadLineNumber_, why) + " The upload was stopped.",
@@ -45,8 +88,9 @@ void YourForm::stopUpload(std::int32_t& fileNum, const std::string& fileName,
 
 void YourForm::Send_Waypoint() {
     // After the end-of-upload sentence the file is closed; a late acknowledgement sends
-    // nothing more.
-    if (WaypointFileNum == 0) {
+    // nothing more. Nor does one that comes after the upload stopped, when WaypointFileNum
+    // may be a download's.
+    if (WaypointFileNum == 0 || runningUpload_ != kSendWaypoints) {
         return;
     }
     const auto line = readUploadLine(WaypointFileNum);
@@ -67,10 +111,13 @@ void YourForm::Send_Waypoint() {
 }
 
 void YourForm::Send_Track(bool& Start) {
+    if (Start) {
+        runningUpload_ = kSendTrack;
+    }
     if (Start && !files_.isOpen(TrackFileNum)) {
         files_.openForInput(TrackFileNum, TrackFileName);  // a failed open reads as the end
     }
-    if (!Start && TrackFileNum == 0) {
+    if (!Start && (TrackFileNum == 0 || runningUpload_ != kSendTrack)) {
         return;
     }
     const auto line = readUploadLine(TrackFileNum);
@@ -106,6 +153,8 @@ void YourForm::sendRouteSentence() {
 
 void YourForm::Send_Route(bool& Start) {
     if (Start) {
+        runningUpload_ = kSendRoute;
+        routeHeaderRead_ = false;
         RouteCount.reset();
         RouteSeq = 0;
         RouteEntries.clear();
@@ -113,9 +162,10 @@ void YourForm::Send_Route(bool& Start) {
         if (!files_.isOpen(RouteFileNum)) {
             files_.openForInput(RouteFileNum, RouteFileName);  // a failed open reads as the end
         }
-    } else if (RouteFileNum == 0) {
+    } else if (RouteFileNum == 0 || runningUpload_ != kSendRoute) {
         // One call can send two sentences, so one more acknowledgement may come after the
-        // end-of-upload sentence went out: it sends nothing, above all no second end.
+        // end-of-upload sentence went out: it sends nothing, above all no second end. Nor
+        // does one that comes after the upload stopped, when RouteFileNum may be a download's.
         return;
     }
     for (;;) {
@@ -124,6 +174,7 @@ void YourForm::Send_Route(bool& Start) {
             if (RouteEntryCount > 0) {
                 sendRouteSentence();
             }
+            runningUpload_ = 0;
             sendEndOfUpload(RouteFileNum);
             return;
         }
@@ -142,11 +193,14 @@ bool YourForm::routeLine(const std::string& line) {
             sendRouteSentence();  // the last, partial sentence of the route that ends here
         }
         RouteCount.increment();
+        routeHeaderRead_ = true;
         RouteSeq = 0;
         RouteEntries.clear();
         RouteEntryCount = 0;
+        routeNames_.clear();
         transfer::RouteHeader header;
         if (const auto why = transfer::readRouteHeader(fields, header)) {
+            runningUpload_ = 0;
             stopUpload(RouteFileNum, RouteFileName, *why);
             return true;
         }
@@ -154,11 +208,14 @@ bool YourForm::routeLine(const std::string& line) {
         RouteRecCount = header.sentenceCount;
         return false;
     }
-    if (RouteCount.value() == 0) {  // no header yet in this upload: the file changed meanwhile
+    // No header yet in this upload: the file changed meanwhile. (Not RouteCount: choosing
+    // NMEA On or Off while the upload runs sets that to 0.)
+    if (!routeHeaderRead_) {
         stopUpload(RouteFileNum, RouteFileName, std::string(transfer::kEntryBeforeHeader));
         return true;
     }
     if (const auto why = transfer::checkRouteEntry(fields)) {
+        runningUpload_ = 0;
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
@@ -168,11 +225,61 @@ bool YourForm::routeLine(const std::string& line) {
     uploadFieldsBlanked_ += transfer::makeSendable(name);
     RouteEntries += "," + name;
     showSending();
+    routeNames_.push_back(name);
     if (RouteEntryCount == 2) {
         sendRouteSentence();
         return true;
     }
     return false;
+}
+
+// The receiver stores a route sentence by sentence as it comes: an upload stopped between two
+// sentences of a route would leave it a piece of a route that is neither its own nor the
+// file's. So a stop takes effect at the end of the route being sent. That route goes out once
+// more whole, from its first sentence (a receiver starts a route afresh at sentence 1, so
+// this is right also when an earlier sentence of it was lost or never sent), then the end of
+// the upload; the file is closed at once.
+bool YourForm::stopRouteUpload() {
+    if (runningUpload_ != kSendRoute || RouteFileNum == 0) {
+        return false;
+    }
+    runningUpload_ = 0;
+    while (const auto line = readUploadLine(RouteFileNum)) {
+        const auto fields = common::splitFields(*line);
+        if (transfer::isRouteHeader(fields) || transfer::checkRouteEntry(fields)) {
+            break;
+        }
+        std::string name = transfer::routeEntryName(fields);
+        transfer::makeSendable(name);
+        routeNames_.push_back(name);
+    }
+    files_.close(RouteFileNum);
+    RouteFileNum = 0;
+    view_.addListLine("The upload stops at the end of route " +
+                      common::formatPattern(RouteNum, "00") +
+                      ", so that the GPS holds no part of a route.");
+    // Counted as nothing: the counts are the next transfer's.
+    RouteSeq = 0;
+    RouteEntries.clear();
+    RouteEntryCount = 0;
+    routeRestRefused_ = false;
+    for (const std::string& name : routeNames_) {
+        RouteEntries += "," + name;
+        if (++RouteEntryCount == 2) {
+            sendRouteSentence();
+        }
+        if (routeRestRefused_) {
+            return true;  // the port is closed: nothing goes out, nothing more to try
+        }
+    }
+    if (RouteEntryCount > 0) {
+        sendRouteSentence();
+    }
+    if (!routeRestRefused_) {
+        ++stoppedUploadEnds_;
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    }
+    return true;
 }
 
 }  // namespace trawlix::app

@@ -85,9 +85,14 @@ class LinkEngineTest : public ::testing::Test {
         sent.clear();
         events.clear();
     }
+    // A download request; in acknowledgement mode the receiver confirms the HANDON that goes
+    // ahead of every download.
     void request(const std::string& command) {
         engine.requestDownload(command, now);
         collect();
+        if (!sent.empty() && sent.back() == kHandOn) {
+            receive(ackOf(kHandOn));
+        }
     }
     void send(const std::string& sentence) {
         engine.sendSentence(sentence, now);
@@ -123,10 +128,28 @@ class LinkEngineTest : public ::testing::Test {
 
 // --- Acknowledgement mode is what the receiver confirmed --------------------------------
 
+TEST_F(LinkEngineTest, EveryDownloadAsksForAcknowledgementModeFirst) {
+    setUpAnswered();
+    // Switched off and on since: out of acknowledgement mode, it would send its records
+    // unpaced, and a damaged one would never come again.
+    sent.clear();
+    engine.requestDownload(kWaypoints, now);
+    collect();
+    ASSERT_EQ(sent, std::vector<std::string>{kHandOn});
+    receive(ackOf(kHandOn));
+    ASSERT_EQ(sent.back(), kWaypoints);
+    receive(ackOf(kWaypoints));
+    receive(kWaypoint1);
+    receive(kEnd);
+    EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
+    EXPECT_TRUE(errors().empty());
+}
+
 TEST_F(LinkEngineTest, ReceiverSwitchedOnAfterASilentSetUpIsAskedForHandOnFirst) {
     setUpUnanswered();
     EXPECT_FALSE(engine.acknowledgementMode());
-    request(kWaypoints);
+    engine.requestDownload(kWaypoints, now);
+    collect();
     ASSERT_EQ(sent, std::vector<std::string>{kHandOn});
     receive(ackOf(kHandOn));
     EXPECT_TRUE(engine.acknowledgementMode());
@@ -195,6 +218,11 @@ TEST_F(LinkEngineTest, GivenUpSentenceHoldsTheQueueUntilItsRetry) {
     EXPECT_EQ(errors()[0]->sentence, "$PMGNWPL,A");
     EXPECT_EQ(countSent("$PMGNWPL,B"), 0);
     send("$PMGNWPL,A");  // Retry
+    // A receiver that answered nothing may have been switched off and on: the Retry asks
+    // for acknowledgement mode first.
+    EXPECT_EQ(sent.back(), "$PMGNCMD,HANDON");
+    receive(ackOf("$PMGNCMD,HANDON"));
+    EXPECT_EQ(sent.back(), "$PMGNWPL,A");
     receive(ackOf("$PMGNWPL,A"));
     EXPECT_EQ(sent.back(), "$PMGNWPL,B");
 }
@@ -320,6 +348,8 @@ TEST_F(LinkEngineTest, DrainAfterCancelEndsOnQuietInProtocolSentencesThoughNmeaS
         advance(1000);
     }
     EXPECT_FALSE(engine.draining());
+    ASSERT_EQ(sent.back(), kHandOn);
+    receive(ackOf(kHandOn));
     EXPECT_GE(countSent(kWaypoints), 1);
     EXPECT_EQ(countSent(ackOf(kTrackPoint + ",x")), 0);
     EXPECT_EQ(received(std::string(protocol::kTrackPointKind)).size(), 1u);
@@ -376,6 +406,7 @@ TEST_F(LinkEngineTest, NewRequestMidDownloadDrainsTheOldOneFirst) {
     EXPECT_EQ(countSent(kWaypoints), 0);
     receive(kTrackPoint + ",2");
     receive(kEnd);
+    receive(ackOf(kHandOn));
     EXPECT_EQ(countSent(kWaypoints), 1);
     EXPECT_EQ(received(std::string(protocol::kTrackPointKind)).size(), 1u);
     EXPECT_TRUE(received("END").empty());
@@ -390,6 +421,7 @@ TEST_F(LinkEngineTest, RecordsOfAnotherKindThanAskedForAreAStoppedTransfersRest)
     EXPECT_EQ(countSent(ackOf(kTrackPoint)), 0);
     receive(kEnd);
     EXPECT_TRUE(received("END").empty());
+    receive(ackOf(kHandOn));  // the request goes again, with HANDON ahead of it
     receive(kWaypoint1);
     receive(kEnd);
     EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);

@@ -202,15 +202,44 @@ TEST_F(Uploads, EntriesBeforeTheFirstHeaderRefuseTheFile) {
     EXPECT_EQ(form->RouteFileNum, 0);
 }
 
-TEST_F(Uploads, RouteUploadAfterAResetSendsNothingOfTheEarlierRoute) {
+// A stop between two sentences of a route would leave the receiver a piece of it: Reset
+// sends the route being sent once more whole and ends the upload; nothing of the next route
+// goes out.
+TEST_F(Uploads, ResetPartWayFinishesTheRouteBeingSentAndNoMore) {
+    startUpload(6, "r1.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
+                "Header,2,1\r\nWaypoint,d,D\r\n");
+    view.choose(0);
+    form->cboFunction_Click();
+    const auto sent = link.sentences();
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd}));
+    EXPECT_EQ(form->RouteFileNum, 0);
+    // The link is told to cancel only once the end is confirmed, and that is no success.
+    EXPECT_EQ(link.count("CancelTransfer"), 0);
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
+    // Nothing was confirmed yet of the first: whole, it goes again before the second.
     startUpload(app::kSendRoute, "r1.txt",
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
-    view.choose(app::kReset);
-    form->cboFunction_Click();
     startUpload(app::kSendRoute, "r2.txt", "Header,5,1\r\nWaypoint,z,Z\r\n");
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
-              (std::vector<std::string>{"$PMGNRTE,1,1,c,05,Z", kEnd}));
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd,
+                                        "$PMGNRTE,1,1,c,05,Z", kEnd}));
+    // The first upload's end is confirmed without a message; the second's completes.
+    ackEnd();
+    EXPECT_TRUE(view.messages.empty());
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 1 "
+                                        "Waypoints."}));
 }
 
 TEST_F(Uploads, RouteLineThatCannotBeReadSendsNothing) {
@@ -218,6 +247,32 @@ TEST_F(Uploads, RouteLineThatCannotBeReadSendsNothing) {
     EXPECT_TRUE(link.sentences().empty());
     EXPECT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("line 3"), std::string::npos);
+}
+
+// Choosing NMEA On or Off sets the counters to 0; a route upload under way goes on.
+TEST_F(Uploads, RouteUploadGoesOnWhenNmeaIsSwitchedMidWay) {
+    startUpload(app::kSendRoute, "r.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    view.choose(app::kNmeaOn);
+    form->cboFunction_Click();
+    ack(protocol::kRouteKind);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(link.sentences().back(), kEnd);
+    EXPECT_EQ(link.sentences()[link.sentences().size() - 2], "$PMGNRTE,2,2,c,01,C");
+}
+
+// An upload chosen while the last one's end waits for its confirmation: that confirmation
+// does not report the new upload complete.
+TEST_F(Uploads, ConfirmedEndOfTheLastUploadIsNotTheNextOnesSuccess) {
+    startUpload(app::kSendWaypoints, "w1.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);  // the end goes out
+    startUpload(app::kSendWaypoints, "w2.txt", "Waypoint,B,1,2,,0,M,1,0,0,b\r\n");
+    ackEnd();
+    EXPECT_TRUE(view.messages.empty());
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Waypoints sent."}));
 }
 
 // --- Text the sentence cannot carry ----------------------------------------------------
@@ -324,6 +379,29 @@ TEST_F(Uploads, CountStopsAt32767ButEveryLineIsSent) {
     EXPECT_EQ(link.uploadedTrackPoints.size(), 32770u);
     EXPECT_EQ(form->RecordCount.value(), 32767);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{kEnd}));
+}
+
+}  // namespace
+}  // namespace trawlix::testing
+
+namespace trawlix::testing {
+namespace {
+
+// A port that refuses to send (closed) ends the upload at once: nothing is left running that
+// a later Reset or acknowledgement would send.
+TEST_F(Uploads, RefusedSendingEndsTheUpload) {
+    link.reaction = [this](const std::string& call) {
+        if (call.rfind("SendSentence", 0) == 0) {
+            link.error(link::kNotice, "The port is not open: nothing was sent to the GPS.", "");
+        }
+    };
+    startUpload(6, "r1.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    EXPECT_EQ(form->RouteFileNum, 0);
+    EXPECT_EQ(form->PendingCommand, "");
+    link.reaction = nullptr;
+    view.choose(0);
+    form->cboFunction_Click();
+    EXPECT_EQ(link.sentences().size(), 1u) << "Reset sends nothing of it";
 }
 
 }  // namespace

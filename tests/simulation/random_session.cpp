@@ -1,0 +1,256 @@
+#include "simulation/random_session.h"
+
+#include <random>
+
+namespace trawlix::simulation {
+namespace {
+
+// Faults and user actions happen in the first part of a session; then the world heals.
+constexpr Micros kTroubledTime = 60 * kSecond;
+// Once faults stop, a download must complete within this much virtual time: a receiver that
+// gave up on a stopped transfer, the link's drain, and the download itself fit in it.
+constexpr Micros kLivenessBound = 60 * kSecond;
+
+class Dice {
+  public:
+    explicit Dice(std::uint32_t seed) : random_(seed) {}
+    // A whole number in [low, high].
+    int between(int low, int high) {
+        return low + static_cast<int>(random_() % static_cast<std::uint32_t>(high - low + 1));
+    }
+    bool chance(int percent) { return between(1, 100) <= percent; }
+    Micros moment(Micros low, Micros high) {
+        return low + static_cast<Micros>(random_() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    double probability(int lowPercent, int highPercent) {
+        return between(lowPercent, highPercent) / 100.0;
+    }
+    std::uint32_t raw() { return static_cast<std::uint32_t>(random_()); }
+
+  private:
+    std::mt19937 random_;
+};
+
+void scheduleFault(Session& session, Referee& referee, Dice& dice, int& noiseBursts) {
+    const Micros at = dice.moment(0, kTroubledTime - kSecond);
+    const Micros length = dice.moment(kSecond, 15 * kSecond);
+    const Micros end = std::min(at + length, kTroubledTime);
+    switch (dice.between(0, 5)) {
+        case 0: {
+            LineFaults faults;
+            faults.corrupt = dice.probability(0, 30);
+            faults.dropByte = dice.probability(0, 20);
+            faults.dropAcknowledgement = dice.probability(0, 40);
+            session.atTime(at, "the line turns bad",
+                           [&session, faults] { session.line().faults = faults; });
+            session.atTime(end, "the line is good again",
+                           [&session] { session.line().faults = {}; });
+            break;
+        }
+        case 1:
+            session.atTime(at, "the receiver falls silent",
+                           [&session] { session.receiver().setMuted(true); });
+            session.atTime(end, "the receiver speaks again",
+                           [&session] { session.receiver().setMuted(false); });
+            break;
+        case 2:
+            session.atTime(at, "the receiver is switched off", [&session, &referee] {
+                session.receiver().switchOff();
+                referee.routeUploadDisturbed();
+            });
+            session.atTime(end, "the receiver is switched on",
+                           [&session] { session.receiver().switchOn(); });
+            break;
+        case 3:
+            session.atTime(at, "the cable is pulled", [&session, &referee] {
+                session.hangUp();
+                referee.routeUploadDisturbed();
+            });
+            session.atTime(end, "the cable is plugged back in",
+                           [&session] { session.plugBackIn(); });
+            break;
+        case 4: {
+            std::string noise(static_cast<std::size_t>(dice.between(10, 3000)), '\0');
+            for (char& c : noise) {
+                c = static_cast<char>(dice.raw() % 256);
+            }
+            const bool towardsHost = dice.chance(75);
+            ++noiseBursts;
+            session.atTime(at, "a burst of noise", [&session, noise, towardsHost] {
+                if (towardsHost) {
+                    session.line().injectTowardsHost(noise, session.time());
+                } else {
+                    session.line().injectTowardsReceiver(noise, session.time());
+                }
+            });
+            break;
+        }
+        default:
+            session.atTime(at, "the receiver loses an acknowledgement",
+                           [&session] { session.receiver().dropNextAcknowledgement(); });
+            break;
+    }
+}
+
+void scheduleUserAction(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
+                        int number) {
+    const Micros at = dice.moment(kSecond, kTroubledTime);
+    const int roll = dice.between(1, 100);
+    const std::string name = "file" + std::to_string(number) + ".txt";
+    if (roll <= 36) {
+        const int entry = app::kRequestWaypoints + dice.between(0, 2);
+        const bool cancelDialog = dice.chance(5);
+        session.userAt(at, "download", [&session, entry, name, cancelDialog] {
+            session.choose(entry, cancelDialog ? "" : name);
+        });
+    } else if (roll <= 60) {
+        const int entry = app::kSendWaypoints + dice.between(0, 2);
+        session.userAt(at, "upload",
+                       [&session, &files, entry] { session.choose(entry, files.of(entry)); });
+    } else if (roll <= 65) {
+        session.userAt(at, "version", [&session] { session.choose(app::kRequestVersion); });
+    } else if (roll <= 74) {
+        session.userAt(at, "NMEA on", [&session] { session.choose(app::kNmeaOn); });
+    } else if (roll <= 81) {
+        session.userAt(at, "NMEA off", [&session] { session.choose(app::kNmeaOff); });
+    } else if (roll <= 91) {
+        session.userAt(at, "Reset", [&session] { session.choose(app::kReset); });
+    } else if (roll <= 96) {
+        session.userAt(at, "close", [&session, &referee] {
+            session.closePort();
+            referee.routeUploadDisturbed();
+        });
+    } else {
+        session.userAt(at, "open", [&session] { session.openPort(); });
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> shortened(const std::vector<std::string>& log, std::size_t lines) {
+    // What led to the first broken rule matters; what came long before, or after, less.
+    std::size_t end = log.size();
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (log[i].find("PROBLEM: ") != std::string::npos) {
+            end = std::min(log.size(), i + 6);
+            break;
+        }
+    }
+    const std::size_t begin = end > lines ? end - lines : 0;
+    std::vector<std::string> part;
+    if (begin > 0) {
+        part.push_back("... " + std::to_string(begin) + " earlier lines left out");
+    }
+    part.insert(part.end(), log.begin() + static_cast<std::ptrdiff_t>(begin),
+                log.begin() + static_cast<std::ptrdiff_t>(end));
+    if (end < log.size()) {
+        part.push_back("... " + std::to_string(log.size() - end) + " later lines left out");
+    }
+    return part;
+}
+
+SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
+                                const std::filesystem::path& folder, bool log) {
+    Dice dice(seed);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    Session::Setup setup;
+    setup.baud = dice.chance(70) ? 4800 : 9600;
+    setup.waypoints = dice.between(4, 20);
+    setup.trackPoints = dice.between(5, 60);
+    setup.folder = folder;
+    setup.log = log;
+    SessionOutcome outcome;
+    {
+        Session session(setup);
+        session.line().reseed(dice.raw());
+        Referee referee(session, folder / "reference");
+        session.note("seed " + std::to_string(seed) + ", " + std::to_string(setup.baud) +
+                     " baud, " + std::to_string(setup.waypoints) + " waypoints, " +
+                     std::to_string(setup.trackPoints) + " track points");
+
+        bool troubled = true;
+        session.answerBox = [&dice, &troubled](const testing::ScriptedView::Message& message) {
+            const bool first = !troubled || dice.chance(50);
+            switch (message.buttons) {
+                case app::MessageButtons::RetryCancel:
+                    return first ? app::MessageAnswer::Retry : app::MessageAnswer::Cancel;
+                case app::MessageButtons::OkCancel:
+                    return first ? app::MessageAnswer::Ok : app::MessageAnswer::Cancel;
+                default:
+                    return app::MessageAnswer::Ok;
+            }
+        };
+        session.thinkTime = [&dice, &troubled] {
+            return troubled && dice.chance(40) ? dice.moment(0, 4 * kSecond) : Micros{0};
+        };
+
+        if (dice.chance(10)) {
+            session.receiver().switchOff();
+            referee.routeUploadDisturbed();
+            session.atTime(dice.moment(kSecond, 30 * kSecond), "the receiver is switched on",
+                           [&session] { session.receiver().switchOn(); });
+        }
+        int noiseBursts = 0;
+        const int faults = dice.between(0, 4);
+        for (int i = 0; i < faults; ++i) {
+            scheduleFault(session, referee, dice, noiseBursts);
+        }
+        const int actions = dice.between(1, 6);
+        for (int i = 0; i < actions; ++i) {
+            scheduleUserAction(session, referee, files, dice, i + 1);
+        }
+
+        session.start();
+        session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);
+
+        // The world heals; the user opens the port if need be and asks once more.
+        troubled = false;
+        session.note("faults stop");
+        // Actions planned for the troubled part but held up by a box do not happen now.
+        session.clearSchedule();
+        session.line().faults = {};
+        session.receiver().setMuted(false);
+        session.receiver().switchOn();
+        session.plugBackIn();
+        if (!session.portOpen()) {
+            session.openPort();
+        }
+        const std::size_t before = session.view().messages.size();
+        session.choose(app::kRequestWaypoints, "last.txt");
+        const bool done = session.runUntil(
+            [&] {
+                const auto& messages = session.view().messages;
+                for (std::size_t i = before; i < messages.size(); ++i) {
+                    if (messages[i].text.rfind("Received ", 0) == 0) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kLivenessBound);
+        if (!done) {
+            outcome.problems.push_back(secondsText(session.time()) +
+                                       "  the download after the faults stopped did not "
+                                       "complete within " +
+                                       std::to_string(kLivenessBound / kSecond) + " s");
+            session.note("PROBLEM: no completed download after the faults stopped");
+        }
+        referee.finish();
+        for (const auto& problem : referee.problems()) {
+            outcome.problems.push_back(problem);
+        }
+        for (const auto& problem : session.problems) {
+            outcome.problems.push_back(problem);
+            session.note("PROBLEM: " + problem);
+        }
+        outcome.transfersCompleted = referee.transfersCompleted();
+        outcome.virtualTime = session.time();
+        outcome.steps = session.steps();
+        outcome.log = session.log();
+    }
+    std::filesystem::remove_all(folder);
+    return outcome;
+}
+
+}  // namespace trawlix::simulation

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/receiver_store.h"
+#include "simulation/session.h"
+
+// What must hold in every session, whatever the faults and whatever the user does, checked
+// as the session runs:
+// - a download's file holds the receiver's records in order, each once, nothing else, and
+//   every record the receiver saw acknowledged;
+// - "Received n records." only when the file holds all n; "Transfer Complete" only when the
+//   receiver holds the whole file, each record once;
+// - the link raises no event and writes nothing while the user has the port closed;
+// - a stopped route upload leaves no route on the receiver that is neither the old one nor
+//   the file's.
+// Expectations come from the same transfer run once without faults (cached).
+namespace trawlix::simulation {
+
+// The upload files every session may send, written once.
+struct UploadFiles {
+    explicit UploadFiles(const std::filesystem::path& folder);
+    std::string waypoints;
+    std::string route;
+    std::string track;
+    const std::string& of(int entry) const;
+};
+
+class Referee {
+  public:
+    Referee(Session& session, const std::filesystem::path& scratch);
+
+    // Checks what the files and the receiver hold now.
+    void checkpoint();
+    // At the end: the route rule, and a last checkpoint.
+    void finish();
+    // Route uploads stopped by a failure the user could not avoid (the cable pulled, the
+    // receiver switched off) may leave part of a route; the session says when.
+    void routeUploadDisturbed() { routeDisturbed_ = true; }
+
+    const std::vector<std::string>& problems() const { return problems_; }
+    int transfersCompleted() const { return completed_; }
+
+  private:
+    struct Download {
+        int entry;
+        std::string path;
+        std::size_t mark;  // the receiver's count of sentences received at the request
+        sim::ReceiverStore store;
+        // Lines the file held at the latest choice of a function: every choice starts the
+        // record count afresh, also one that starts nothing.
+        std::size_t countedFrom = 0;
+    };
+    struct Upload {
+        int entry;
+        std::string file;
+        sim::ReceiverStore store;
+    };
+
+    void chosen(int entry, const std::string& file);
+    void boxShown(const std::string& text);
+    void received(int records);
+    void transferComplete();
+    void checkDownloadFile(const Download& download, bool whole);
+    const std::string& expectedDownload(const Download& download);
+    const sim::ReceiverStore& expectedUpload(int entry, const std::string& file,
+                                             const sim::ReceiverStore& before);
+    bool commandReachedReceiver(const Download& download) const;
+    void problem(const std::string& text);
+
+    Session& session_;
+    std::filesystem::path scratch_;
+    int baud_;
+    std::optional<Download> download_;
+    std::optional<Upload> upload_;
+    std::vector<sim::StoredRoute> routesAllowed_;
+    bool routeDisturbed_ = false;
+    int completed_ = 0;
+    std::vector<std::string> problems_;
+};
+
+// Runs `entry` (a download, or an upload of `file`) on a fresh session without faults.
+// Downloads give the file's content; uploads leave their result in `store`.
+std::optional<std::string> cleanRun(int entry, const std::string& file, sim::ReceiverStore& store,
+                                    int baud, const std::filesystem::path& folder);
+
+std::string readWhole(const std::string& path);
+
+}  // namespace trawlix::simulation

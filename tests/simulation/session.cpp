@@ -1,0 +1,369 @@
+#include "simulation/session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace trawlix::simulation {
+namespace {
+
+constexpr Micros kReceiverTick = 50 * kMillisecond;
+// 2026-12-07 12:00:00 UTC: the day the receiver's fix carries, whatever the wall clock says.
+constexpr std::time_t kSessionDay = 1796644800;
+
+sim::Clock::time_point receiverTime(Micros now) {
+    return sim::Clock::time_point(std::chrono::microseconds(now));
+}
+
+std::string printable(std::string_view bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            text += hex;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string secondsText(Micros time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%8.3f", static_cast<double>(time) / kSecond);
+    return text;
+}
+
+// The link's events, seen on their way to the window.
+class Session::Events : public link::GpsLinkListener {
+  public:
+    explicit Events(Session& session) : session_(session) {}
+    void Receive(std::string& ID, std::string& RecvLine) override {
+        seen("Receive " + ID);
+        session_.form_->Magellan_Receive(ID, RecvLine);
+    }
+    void NMEA(std::string& RecvLine, bool& chkerr) override {
+        seen("NMEA");
+        session_.form_->Magellan_NMEA(RecvLine, chkerr);
+    }
+    void cError(std::int16_t& cErr, std::string& eMessage, std::string& message) override {
+        seen("cError " + std::to_string(cErr) + " " + eMessage);
+        session_.form_->Magellan_cError(cErr, eMessage, message);
+    }
+    void mDebug(std::string& message) override {
+        seen("mDebug");
+        if (message.rfind("> ", 0) != 0 && message.rfind("< ", 0) != 0) {
+            session_.note("link: " + message);
+        }
+        session_.form_->Magellan_mDebug(message);
+    }
+
+  private:
+    void seen(const std::string& kind) {
+        const bool whileClosed = session_.closedByUser_ && session_.userActing_ == 0;
+        if (session_.onLinkEvent) {
+            session_.onLinkEvent(kind, whileClosed);
+        }
+    }
+    Session& session_;
+};
+
+Session::Session(Setup setup)
+    : setup_(std::move(setup)),
+      line_(setup_.baud, 1),
+      receiver_(
+          setup_.store ? *setup_.store : sim::exampleStore(setup_.waypoints, setup_.trackPoints),
+          setup_.faults) {
+    receiver_.setUtcClock([](sim::Clock::time_point at) {
+        return kSessionDay +
+               static_cast<std::time_t>(
+                   std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count());
+    });
+    settings_.values["Port/Port"] = "2";
+    settings_.values["Port/Settings"] = setup_.baud == 9600 ? "9600,N,8,1" : "4800,N,8,1";
+    makeProgram();
+}
+
+void Session::makeProgram() {
+    link_ = std::make_unique<link::TransportLink>(*this);
+    form_ = std::make_unique<app::YourForm>(view_, *link_, settings_, setup_.folder.string());
+    events_ = std::make_unique<Events>(*this);
+    link_->setListener(events_.get());
+    view_.whileMessageOpen = [this](const testing::ScriptedView::Message& message) {
+        note("box: " + message.text);
+        if (onBox) {
+            onBox(message);
+        }
+        ++boxesOpen_;
+        const Micros think = thinkTime ? thinkTime() : 0;
+        if (think > 0) {
+            advance(now_ + think, {}, false);
+        }
+        --boxesOpen_;
+        const app::MessageAnswer answer =
+            answerBox
+                ? answerBox(message)
+                : (message.buttons == app::MessageButtons::RetryCancel ? app::MessageAnswer::Retry
+                                                                       : app::MessageAnswer::Ok);
+        note(std::string("answer: ") + (answer == app::MessageAnswer::Ok      ? "OK"
+                                        : answer == app::MessageAnswer::Retry ? "Retry"
+                                                                              : "Cancel"));
+        view_.answers.push_front(answer);
+    };
+    view_.onClose = [this] {
+        std::int16_t cancel = 0;
+        form_->Form_Unload(cancel);
+    };
+}
+
+void Session::restartProgram() {
+    note("the program is killed and started again");
+    view_.whileMessageOpen = nullptr;
+    link_->setListener(nullptr);
+    form_.reset();
+    link_.reset();
+    hostOpen_ = false;
+    wakeAt_.reset();
+    closedByUser_ = false;
+    view_ = testing::ScriptedView();
+    makeProgram();
+    start();
+}
+
+Session::~Session() {
+    view_.whileMessageOpen = nullptr;
+    link_->setListener(nullptr);
+    form_.reset();
+    link_.reset();
+}
+
+void Session::note(const std::string& line) {
+    if (setup_.log) {
+        log_.push_back(secondsText(now_) + "  " + line);
+    }
+}
+
+// --- Time ------------------------------------------------------------------------------------
+
+void Session::runFor(Micros duration) {
+    advance(now_ + duration, {}, true);
+}
+
+bool Session::runUntil(const std::function<bool()>& done, Micros limit) {
+    return advance(now_ + limit, done, true);
+}
+
+void Session::waitUntil(const std::function<bool()>& done, link::Millis deadline) {
+    advance(deadline * kMillisecond, done, false);
+}
+
+void Session::atTime(Micros at, std::string what, std::function<void()> action) {
+    world_.push({at, order_++, std::move(what), std::move(action)});
+}
+
+void Session::userAt(Micros at, std::string what, std::function<void()> action) {
+    user_.push({at, order_++, std::move(what), std::move(action)});
+}
+
+void Session::clearSchedule() {
+    world_ = TimedQueue();
+    user_ = TimedQueue();
+}
+
+Micros Session::nextMoment(bool userMayAct) const {
+    Micros next = nextReceiverTick_;
+    const Micros arrival = line_.nextArrival();
+    if (arrival >= 0) {
+        next = std::min(next, arrival);
+    }
+    if (wakeAt_) {
+        next = std::min(next, *wakeAt_ * kMillisecond);
+    }
+    if (!world_.empty()) {
+        next = std::min(next, world_.top().at);
+    }
+    if (userMayAct && !user_.empty()) {
+        next = std::min(next, user_.top().at);
+    }
+    return std::max(next, now_);
+}
+
+bool Session::advance(Micros limit, const std::function<bool()>& done, bool userMayAct) {
+    for (;;) {
+        if (done && done()) {
+            return true;
+        }
+        if (now_ >= limit) {
+            return false;
+        }
+        now_ = std::min(nextMoment(userMayAct), limit);
+        step(userMayAct);
+    }
+}
+
+void Session::step(bool userMayAct) {
+    ++steps_;
+    while (!world_.empty() && world_.top().at <= now_) {
+        Timed event = world_.top();
+        world_.pop();
+        note("world: " + event.what);
+        event.action();
+    }
+    const std::string toReceiver = line_.arrivedAtReceiver(now_);
+    if (!toReceiver.empty()) {
+        logWire("> ", toReceiver);
+        receiver_.receive(toReceiver, receiverTime(now_));
+    }
+    if (now_ >= nextReceiverTick_) {
+        receiver_.tick(receiverTime(now_));
+        nextReceiverTick_ = now_ + kReceiverTick;
+    }
+    if (receiver_.hungUp() && !unplugged_) {
+        hangUp();
+    }
+    const std::string fromReceiver = receiver_.takeOutput();
+    if (!fromReceiver.empty() && !unplugged_) {
+        line_.writeFromReceiver(fromReceiver, now_);
+    }
+    const std::string toHost = line_.arrivedAtHost(now_);
+    if (!toHost.empty() && hostOpen_) {
+        logWire("< ", toHost);
+        link_->bytesArrived(toHost);
+    }
+    if (wakeAt_ && *wakeAt_ * kMillisecond <= now_) {
+        wakeAt_.reset();
+        link_->wakeUp();
+    }
+    if (userMayAct && !user_.empty() && user_.top().at <= now_) {
+        Timed action = user_.top();
+        user_.pop();
+        userAction(action.what, action.action);
+    }
+    for (const std::string& fault : line_.faultLog) {
+        note("line: " + fault);
+    }
+    line_.faultLog.clear();
+    if (afterStep) {
+        afterStep();
+    }
+}
+
+void Session::logWire(const char* direction, std::string_view bytes) {
+    if (!setup_.log) {
+        return;
+    }
+    std::string& pending = direction[0] == '>' ? wireToReceiver_ : wireToHost_;
+    for (const char c : bytes) {
+        if (c == '\n' || c == '\r') {
+            if (!pending.empty()) {
+                note(direction + printable(pending));
+                pending.clear();
+            }
+        } else if (pending.size() < 120) {
+            pending += c;
+        }
+    }
+}
+
+// --- The world -------------------------------------------------------------------------------
+
+void Session::hangUp() {
+    unplugged_ = true;
+    line_.cut();
+    if (hostOpen_) {
+        link_->lineFailed("the device was unplugged");
+    }
+}
+
+void Session::plugBackIn() {
+    unplugged_ = false;
+}
+
+// --- The user --------------------------------------------------------------------------------
+
+void Session::userAction(const std::string& what, const std::function<void()>& action) {
+    note("user: " + what);
+    ++userActing_;
+    action();
+    --userActing_;
+}
+
+void Session::start() {
+    userAction("start", [this] { form_->Form_Load(); });
+}
+
+void Session::choose(int entry, const std::string& file) {
+    const std::string what = std::string("choose \"") +
+                             app::kFunctionEntries[static_cast<std::size_t>(entry)] + "\"" +
+                             (file.empty() ? "" : " " + file);
+    userAction(what, [&] {
+        if (onChoose) {
+            onChoose(entry, file.empty() ? "" : path(file));
+        }
+        if (!file.empty()) {
+            view_.fileAnswers.push_back(path(file));
+        }
+        view_.choose(entry);
+        form_->cboFunction_Click();
+        view_.fileAnswers.clear();
+    });
+}
+
+void Session::closePort() {
+    userAction("close the port", [this] {
+        closedByUser_ = true;
+        form_->mnuClose_Click();
+    });
+}
+
+void Session::openPort() {
+    userAction("open the port", [this] {
+        closedByUser_ = false;
+        form_->mnuOpen_Click();
+    });
+}
+
+// --- The transport ---------------------------------------------------------------------------
+
+std::string Session::deviceOf(std::int16_t port) const {
+    return "/dev/simulated" + std::to_string(port);
+}
+
+bool Session::open(const std::string& device, const link::LineSettings& settings,
+                   std::string& failure) {
+    if (unplugged_) {
+        failure = "Can't open " + device + ": there is no such device. Is the receiver plugged in?";
+        return false;
+    }
+    if (settings.baud != setup_.baud) {
+        line_.setBaud(settings.baud);
+    }
+    hostOpen_ = true;
+    wireToHost_.clear();
+    note("port opened");
+    return true;
+}
+
+void Session::close(bool /*flush: what was written is on the line already*/) {
+    hostOpen_ = false;
+    note("port closed");
+}
+
+bool Session::write(std::string_view bytes, std::string& failure) {
+    if (!hostOpen_) {
+        problems.push_back("bytes written while the port was closed: " + printable(bytes));
+        failure = "the port is not open";
+        return false;
+    }
+    if (unplugged_) {
+        failure = "Input/output error";
+        return false;
+    }
+    line_.writeFromHost(bytes, now_);
+    return true;
+}
+
+}  // namespace trawlix::simulation
