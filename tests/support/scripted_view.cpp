@@ -92,9 +92,10 @@ app::MessageAnswer ScriptedView::showMessage(const std::string& text, app::Messa
 
 app::MessageAnswer ScriptedView::answerMessage(Message message) {
     const app::MessageButtons buttons = message.buttons;
-    messages.push_back(std::move(message));
+    messages.push_back(message);
     if (whileMessageOpen) {
-        whileMessageOpen(messages.back());
+        // A copy: a box opened meanwhile, nested in this one, grows `messages`.
+        whileMessageOpen(message);
     }
     if (!answers.empty()) {
         const app::MessageAnswer answer = answers.front();
