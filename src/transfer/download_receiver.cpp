@@ -130,6 +130,11 @@ void YourForm::endOfDownload() {
     if (gpxWaypointsFetched()) {
         return;
     }
+    if (!downloadRunning()) {
+        // The end of a download the user stopped, or that another transfer took the place
+        // of: its records were not kept, and "Received" would count another transfer's.
+        return;
+    }
     runningDownload_.clear();
     showActivity("Ready");
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
