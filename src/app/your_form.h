@@ -172,12 +172,15 @@ class YourForm {
 
     // GPX downloads and uploads (transfer/gpx_transfers.cpp).
     bool gpxChosen() const;
-    void startGpxDownload(std::int32_t& fileNum, std::string& fileName, int entry);
+    // With the download's file open: asks for the records of the GPX download `entry`.
+    void startGpxDownload(int entry);
+    // Opens the file the dialog named for a download, as GPX or text, in place of `fileNum`.
+    bool openDownloadFile(std::int32_t& fileNum, std::string& fileName, bool gpx);
     void startGpxUpload(int entry);
-    std::optional<bool> gpxWaypoint();  // nothing when the file is no GPX
-    std::optional<bool> gpxRouteHeader();  // nothing when the file is no GPX
+    std::optional<bool> gpxWaypoint();       // nothing when the file is no GPX
+    std::optional<bool> gpxRouteHeader();    // nothing when the file is no GPX
     std::optional<bool> gpxRouteWaypoint();  // nothing when the file is no GPX
-    std::optional<bool> gpxTrackPoint();  // nothing when the file is no GPX
+    std::optional<bool> gpxTrackPoint();     // nothing when the file is no GPX
     bool gpxWaypointsFetched();
     bool gpxAcknowledged();
     void sendNextGpxRecord();

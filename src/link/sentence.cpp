@@ -3,9 +3,8 @@
 #include "common/line_split.h"
 
 namespace trawlix::link {
-namespace {
 
-int hexValue(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -17,8 +16,6 @@ int hexValue(char c) {
     }
     return -1;
 }
-
-}  // namespace
 
 std::uint8_t checksumOf(std::string_view body) {
     std::uint8_t sum = 0;
@@ -67,9 +64,9 @@ ReceivedSentence parseSentence(std::string_view text) {
     sentence.body = std::string(rest.substr(0, star));
     const std::string_view digits = rest.substr(star + 1);
     const bool wellFormed =
-        digits.size() == 2 && hexValue(digits[0]) >= 0 && hexValue(digits[1]) >= 0;
-    const bool matches =
-        wellFormed && (hexValue(digits[0]) << 4 | hexValue(digits[1])) == checksumOf(sentence.body);
+        digits.size() == 2 && hexDigitValue(digits[0]) >= 0 && hexDigitValue(digits[1]) >= 0;
+    const bool matches = wellFormed && (hexDigitValue(digits[0]) << 4 | hexDigitValue(digits[1])) ==
+                                           checksumOf(sentence.body);
     sentence.checksum = matches ? ChecksumState::Valid : ChecksumState::Wrong;
     return sentence;
 }

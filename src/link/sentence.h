@@ -9,6 +9,8 @@
 // hexadecimal digits of checksum, CR LF.
 namespace trawlix::link {
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int hexDigitValue(char c);
 // The exclusive-or of every byte of the body (between "$" and "*", neither included).
 std::uint8_t checksumOf(std::string_view body);
 std::string hexByte(std::uint8_t value);

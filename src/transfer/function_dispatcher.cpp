@@ -77,25 +77,14 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
         return;
     }
     forgetGpxTransfer();
-    if (gpxChosen()) {
-        startGpxDownload(fileNum, fileName, view_.functionIndex());
+    const bool gpx = gpxChosen();
+    if (!openDownloadFile(fileNum, fileName, gpx)) {
         return;
     }
-    // The new file is created before anything else changes, so that a file that cannot be
-    // created leaves the running transfer, its file and the link as they were.
-    const std::int32_t number = files_.nextFreeNumber();
-    if (const auto why = files_.openForOutput(number, CommonDialog1.FileName)) {
-        view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
-                          MessageButtons::Ok, MessageKind::FileFailure);
+    if (gpx) {
+        startGpxDownload(view_.functionIndex());
         return;
     }
-    stopRunningUpload();
-    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
-    fileName = CommonDialog1.FileName;
-    if (fileNum != 0) {
-        files_.close(fileNum);
-    }
-    fileNum = number;
     PendingCommand = command;
     runningDownload_ = command;
     pace_.start(clock_->seconds());
@@ -104,6 +93,27 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
                  : command == commands.RoutesCommand  ? "Requesting routes"
                                                       : "Requesting track points");
     (Magellan.*request)();
+}
+
+// The new file is created before anything else changes, so that a file that cannot be
+// created leaves the running transfer, its file and the link as they were.
+bool YourForm::openDownloadFile(std::int32_t& fileNum, std::string& fileName, bool gpx) {
+    const std::int32_t number = files_.nextFreeNumber();
+    const auto why = gpx ? files_.openGpxForOutput(number, CommonDialog1.FileName)
+                         : files_.openForOutput(number, CommonDialog1.FileName);
+    if (why) {
+        view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
+                          MessageButtons::Ok, MessageKind::FileFailure);
+        return false;
+    }
+    stopRunningUpload();
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
+    fileName = CommonDialog1.FileName;
+    if (fileNum != 0) {
+        files_.close(fileNum);
+    }
+    fileNum = number;
+    return true;
 }
 
 void YourForm::startUpload(int entry) {

@@ -23,20 +23,7 @@ void YourForm::forgetGpxTransfer() {
     gpx_->forget();
 }
 
-void YourForm::startGpxDownload(std::int32_t& fileNum, std::string& fileName, int entry) {
-    const std::int32_t number = files_.nextFreeNumber();
-    if (const auto why = files_.openGpxForOutput(number, CommonDialog1.FileName)) {
-        view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
-                          MessageButtons::Ok, MessageKind::FileFailure);
-        return;
-    }
-    stopRunningUpload();
-    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
-    fileName = CommonDialog1.FileName;
-    if (fileNum != 0) {
-        files_.close(fileNum);
-    }
-    fileNum = number;
+void YourForm::startGpxDownload(int entry) {
     pace_.start(clock_->seconds());
     const link::CommandState& commands = Magellan.CommandState();
     switch (entry) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/sentence.h"
+
 namespace trawlix::simulation {
 namespace {
 
@@ -11,23 +13,11 @@ bool isFraming(char c) {
     return c == '$' || c == '*' || c == '\r' || c == '\n';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // A changed byte that reads as the same byte would be no fault: 'a' for 'A' in the checksum
 // is the same digit to a reader.
 bool readsTheSame(char before, char after) {
-    return hexValue(before) >= 0 && hexValue(before) == hexValue(after);
+    return link::hexDigitValue(before) >= 0 &&
+           link::hexDigitValue(before) == link::hexDigitValue(after);
 }
 
 }  // namespace
