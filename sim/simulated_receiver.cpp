@@ -64,9 +64,12 @@ void SimulatedReceiver::handle(const link::ReceivedSentence& sentence, Clock::ti
     }
     if (word == "PMGNCMD") {
         handleCommand(fields, now);
-    } else {
+    } else if (word == "PMGNWPL" || word == "PMGNRTE" || word == "PMGNTRK") {
         handleUpload(sentence);
     }
+    // Anything else, such as line noise that happened to start with "$" and carry no
+    // checksum, means nothing to a receiver: above all it does not make it forget the last
+    // upload sentence, or a repeat of that sentence would be stored twice.
 }
 
 void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,

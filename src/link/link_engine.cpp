@@ -460,18 +460,25 @@ void LinkEngine::receive(std::string_view bytes, Millis now) {
         return;
     }
     std::vector<ReceivedSentence> sentences;
+    const std::size_t droppedBefore = reader_.droppedBytes();
     reader_.feed(bytes, sentences);
+    // Noise may hide the rest of a stopped transfer: a drain does not take it for quiet. A
+    // line that is never clean still ends the drain at its limit.
+    if (drain_ && reader_.droppedBytes() != droppedBefore) {
+        drain_->quietUntil = now + kDrainQuietMs;
+    }
     for (auto& sentence : sentences) {
-        // The receiver is still sending its protocol sentences: what it says by NMEA or
-        // noise does not show that a transfer goes on.
+        // The receiver is still sending its protocol sentences: NMEA does not show that a
+        // transfer goes on.
         const std::string_view word = sentence.word();
+        const bool mayBeProtocol = isProprietary(word) || sentence.checksum != ChecksumState::Valid;
         if (isProprietary(word) && word != protocol::kAckWord) {
             if (download_ != Download::None && downloadCommandSent_) {
                 silenceDeadline_ = now + kDownloadSilenceMs;
             }
-            if (drain_) {
-                drain_->quietUntil = now + kDrainQuietMs;
-            }
+        }
+        if (drain_ && mayBeProtocol && word != protocol::kAckWord) {
+            drain_->quietUntil = now + kDrainQuietMs;
         }
         noteAnswer(sentence);
         received_.push_back(std::move(sentence));

@@ -61,9 +61,9 @@ struct LinkEvent {
 // arrive otherwise are what an earlier, stopped transfer left on the line. They are neither
 // acknowledged nor delivered, and the engine drains them, as it does after a cancelled
 // download: a drain ends on the receiver's END, on kDrainQuietMs without protocol sentences
-// (NMEA and noise do not count), or after kDrainLimitMs at most. Requests whose answers the
-// receiver would queue behind the stopped transfer (downloads and the version request) wait
-// for the drain to end; any other sentence goes at once.
+// (NMEA does not count; noise does, since it may hide them), or after kDrainLimitMs at most.
+// Requests whose answers the receiver would queue behind the stopped transfer (downloads and the
+// version request) wait for the drain to end; any other sentence goes at once.
 //
 // Errors (classes): 0 notice; 1 no answer after the retries, or no answer to a download
 // request within kDownloadSilenceMs (the sentence to send again); 2 a damaged protocol

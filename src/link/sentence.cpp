@@ -80,7 +80,10 @@ void SentenceReader::feed(std::string_view bytes, std::vector<ReceivedSentence>&
             current_.assign(1, c);
             inSentence_ = true;
         } else if (!inSentence_) {
-            ++dropped_;
+            // The LF of a CR LF, or a blank line, is no noise.
+            if (c != '\r' && c != '\n') {
+                ++dropped_;
+            }
         } else if (c == '\r' || c == '\n') {
             finishSentence(out);
         } else if (current_.size() >= kMaxSentenceLength) {

@@ -44,7 +44,8 @@ class SentenceReader {
 
     // Appends the whole sentences found in `bytes` to `out`.
     void feed(std::string_view bytes, std::vector<ReceivedSentence>& out);
-    // Bytes dropped as noise or as overlong lines since the reader was made or reset.
+    // Bytes dropped as noise or as overlong lines since the reader was made or reset; line
+    // ends between sentences are not counted.
     std::size_t droppedBytes() const { return dropped_; }
     void reset();
 

@@ -57,6 +57,15 @@ TEST(SentenceReader, SkipsNoiseBetweenSentences) {
     EXPECT_GT(reader.droppedBytes(), 0u);
 }
 
+// The link takes dropped bytes for noise that may hide sentences: line ends of every kind
+// between clean sentences are none.
+TEST(SentenceReader, CountsNoNoiseOnACleanLine) {
+    SentenceReader reader;
+    const auto out = feedAll(reader, "$PMGNCMD,END*3D\r\n$PMGNCMD,END*3D\n\r\n$GPGLL,1*00\r");
+    EXPECT_EQ(out.size(), 3u);
+    EXPECT_EQ(reader.droppedBytes(), 0u);
+}
+
 TEST(SentenceReader, MissingChecksumIsUncheckedAndWrongOneIsAnError) {
     SentenceReader reader;
     const auto out = feedAll(reader,

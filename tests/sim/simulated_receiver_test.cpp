@@ -1,4 +1,4 @@
-// The simulated receiver's own clock: the time and date of its fixes.
+// The simulated receiver's own clock, and what it keeps of an upload.
 #include "sim/simulated_receiver.h"
 
 #include <chrono>
@@ -47,6 +47,22 @@ TEST(SimulatedReceiverFix, CarriesTheCurrentUtcTimeAndDate) {
     if (sent != rmcTimeAndDate(before)) {
         EXPECT_EQ(sent, rmcTimeAndDate(after)) << sentence;
     }
+}
+
+// A track point sent again because its acknowledgement was lost is kept once, even when line
+// noise that looks like a sentence without checksum came between the two copies.
+TEST(SimulatedReceiverUpload, KeepsARepeatedPointOnceAcrossNoise) {
+    SimulatedReceiver receiver;
+    const Clock::time_point now = Clock::now();
+    const std::string point =
+        link::frameSentence("$PMGNTRK,4606.000,N,00706.000,E,00457,M,120000.00,A,,071226");
+    receiver.receive(link::frameSentence("$PMGNCMD,HANDON"), now);
+    receiver.receive(point, now);
+    receiver.receive("$\xF3\x92pZE]\r\n", now);
+    receiver.receive(point, now);
+    receiver.receive(link::frameSentence("$PMGNCMD,END"), now);
+
+    EXPECT_EQ(receiver.store().track.size(), 1u);
 }
 
 }  // namespace

@@ -78,6 +78,29 @@ bool samePart(int entry, const sim::ReceiverStore& a, const sim::ReceiverStore& 
     }
 }
 
+// What of one kind the receiver holds against what it should: the counts, and the first
+// place where they part.
+template <typename Item>
+std::string differenceOf(const char* what, const std::vector<Item>& held,
+                         const std::vector<Item>& expected) {
+    const auto parted = std::mismatch(held.begin(), held.end(), expected.begin(), expected.end());
+    return ": it holds " + std::to_string(held.size()) + " " + what + " where " +
+           std::to_string(expected.size()) + " are due, the first difference at " +
+           std::to_string(parted.first - held.begin() + 1);
+}
+
+std::string differenceOf(int entry, const sim::ReceiverStore& held,
+                         const sim::ReceiverStore& expected) {
+    switch (entry) {
+        case app::kSendWaypoints:
+            return differenceOf("waypoints", held.waypoints, expected.waypoints);
+        case app::kSendRoute:
+            return differenceOf("routes", held.routes, expected.routes);
+        default:
+            return differenceOf("track points", held.track, expected.track);
+    }
+}
+
 int leadingCount(const std::string& text, const std::string& prefix) {
     return std::stoi(text.substr(prefix.size()));
 }
@@ -237,7 +260,8 @@ void Referee::transferComplete() {
     const sim::ReceiverStore& expected =
         expectedUpload(upload_->entry, upload_->file, upload_->store);
     if (!samePart(upload_->entry, session_.receiver().store(), expected)) {
-        problem("\"Transfer Complete\" but the receiver does not hold the file once, whole");
+        problem("\"Transfer Complete\" but the receiver does not hold the file once, whole" +
+                differenceOf(upload_->entry, session_.receiver().store(), expected));
     }
     upload_.reset();
     ++completed_;
