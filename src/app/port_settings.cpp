@@ -50,6 +50,7 @@ void YourForm::requestVersionAfterOpen() {
 
 void YourForm::SetPort() {
     Magellan.ClosePort();
+    linkQueueDropped();
     clearIdentity();
     clearFix();
     Magellan.setPortNumber(CurrentPort);
@@ -120,6 +121,7 @@ void YourForm::mnuOpen_Click() {
 
 void YourForm::mnuClose_Click() {
     Magellan.ClosePort();
+    linkQueueDropped();
     clearIdentity();
     clearFix();
     showPortState(false);

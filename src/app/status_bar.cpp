@@ -66,6 +66,7 @@ void YourForm::showSending() {
 // choosing a port opens it.
 void YourForm::mnuFindGps_Click() {
     Magellan.ClosePort();
+    linkQueueDropped();
     showPortState(false);
     showActivity("Looking for the receiver...");
     const auto results = view_.findReceivers();

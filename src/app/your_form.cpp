@@ -124,6 +124,7 @@ void YourForm::Form_Unload(std::int16_t& /*Cancel: a close is never refused*/) {
     }
     unloaded_ = true;
     Magellan.ClosePort();
+    linkQueueDropped();
     view_.endProgram();
 }
 

@@ -161,9 +161,26 @@ class YourForm {
     bool routeLine(const std::string& line);
     // Stops a route upload at the end of the route being sent; true if one was running.
     bool stopRouteUpload();
+    // A Retry of a sentence of the upload under way that must go back further than that
+    // sentence (transfer/upload_retry.cpp); true when it was taken care of.
+    bool retryUploadFromItsStart(const std::string& unanswered);
+    bool restartTrackUpload(bool endUnanswered);
+    bool resendRouteFromItsStart(const std::string& unanswered);
+    std::vector<std::string> routeSentencesSoFar() const;
     bool downloadRunning() const;
     // An upload started while a download runs takes its place.
     void stopRunningDownload();
+    // Asks the link for a download, or holds the request while a stopped upload's end waits.
+    void askForDownload(void (link::GpsLink::*request)());
+    // A stopped upload's end was confirmed, or will not be: what waited for it goes on.
+    void stoppedUploadEnded();
+    // An unanswered sentence was not sent again: it and the ends queued behind it never go
+    // out.
+    void uploadEndsDropped();
+    // Cancels on the link, which drops whatever it had queued.
+    void cancelOnLink();
+    // The link dropped whatever it had queued (a cancel, or the port closed).
+    void linkQueueDropped();
     // The link refused to send (the port is closed): the upload under way ends.
     void stopUploadThatSentNothing();
     // A transfer that starts takes the place of the upload under way: it ends where it is,
@@ -206,7 +223,11 @@ class YourForm {
     std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
     bool routeHeaderRead_ = false;         // this route upload has read a Header line
     bool uploadEndAwaited_ = false;        // an upload sent its end; not yet confirmed
-    int uploadFieldsBlanked_ = 0;          // text fields of this upload sent with blanks
+    int routeAcksToPass_ = 0;
+    void (link::GpsLink::*deferredRequest_)() =
+        nullptr;  // held by askForDownload  // acknowledgements of route sentences sent again: none
+                  // sends more
+    int uploadFieldsBlanked_ = 0;  // text fields of this upload sent with blanks
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 

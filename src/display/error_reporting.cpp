@@ -16,9 +16,6 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             break;
         case link::kNoAnswer:
         case link::kChecksumError: {
-            if (message == Magellan.CommandState().EndCommand && stoppedUploadEnds_ > 0) {
-                --stoppedUploadEnds_;  // a stopped upload's end that will not be confirmed
-            }
             const MessageKind kind =
                 cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
             if (cErr == link::kNoAnswer) {
@@ -26,11 +23,15 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             }
             if (PendingCommand.empty()) {
                 view_.showMessage(eMessage, MessageButtons::Ok, kind);
+                uploadEndsDropped();
             } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel, kind) ==
                            MessageAnswer::Retry &&
                        view_.functionText() != "NMEA") {
-                Magellan.SendSentence(message);
+                if (cErr == link::kChecksumError || !retryUploadFromItsStart(message)) {
+                    Magellan.SendSentence(message);
+                }
             } else {
+                uploadEndsDropped();
                 reportGpxEndedEarly();
             }
             break;
@@ -39,7 +40,7 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::LineFailure) ==
                 MessageAnswer::Cancel) {
                 reportGpxEndedEarly();
-                Magellan.CancelTransfer();
+                cancelOnLink();
             }
             break;
         default:

@@ -115,6 +115,7 @@ void YourForm::stopRunningDownload() {
                             : runningDownload_ == commands.RoutesCommand  ? RouteFileNum
                                                                           : TrackFileNum;
     runningDownload_.clear();
+    deferredRequest_ = nullptr;
     // The rest of a stopped route upload may still wait on the link: cancelling would drop
     // it. The download's records are dropped here instead, its file being closed.
     if (stoppedUploadEnds_ > 0) {
@@ -172,6 +173,10 @@ void YourForm::acknowledgement() {
     const link::TransferState& state = Magellan.TransferState();
     const link::CommandState& commands = Magellan.CommandState();
     const std::string& acked = state.AckedKind;
+    if (acked == state.RouteKind && routeAcksToPass_ > 0) {
+        --routeAcksToPass_;  // a sentence sent again: the one after it goes on the last's
+        return;
+    }
     if (gpxAcknowledged()) {
         return;
     }
@@ -192,11 +197,8 @@ void YourForm::acknowledgement() {
             return;
         }
         if (last == commands.EndCommand && stoppedUploadEnds_ > 0) {
-            // The end of a stopped route upload: no success to report.
-            if (--stoppedUploadEnds_ == 0 && std::exchange(cancelWhenRouteEnds_, false)) {
-                Magellan.CancelTransfer();
-            }
-        } else if (last == commands.EndCommand) {
+            stoppedUploadEnded();  // no success to report
+        } else if (last == commands.EndCommand && uploadEndAwaited_) {
             uploadEndAwaited_ = false;
             uploadComplete();
         }

@@ -1,5 +1,6 @@
 // The function list: what each entry starts, and the Reset button.
 #include <filesystem>
+#include <utility>
 
 #include "app/your_form.h"
 #include "link/protocol_texts.h"
@@ -92,7 +93,55 @@ void YourForm::startDownload(std::int32_t& fileNum, std::string& fileName,
     showActivity(command == commands.WaypointsCommand ? "Requesting waypoints"
                  : command == commands.RoutesCommand  ? "Requesting routes"
                                                       : "Requesting track points");
+    askForDownload(request);
+}
+
+// The rest of a stopped route upload may still wait on the link, and cancelling there would
+// drop it: a download asked for meanwhile waits here until the receiver confirmed the end of
+// that upload, so that a later choice can still take its place without the link.
+void YourForm::askForDownload(void (link::GpsLink::*request)()) {
+    if (stoppedUploadEnds_ > 0) {
+        deferredRequest_ = request;
+        return;
+    }
     (Magellan.*request)();
+}
+
+void YourForm::cancelOnLink() {
+    Magellan.CancelTransfer();
+    linkQueueDropped();
+}
+
+// Nothing sent before is confirmed any more, no end of an upload among it; a download held
+// for one is dropped with it, as the link drops the requests it holds.
+void YourForm::linkQueueDropped() {
+    uploadEndAwaited_ = false;
+    stoppedUploadEnds_ = 0;
+    cancelWhenRouteEnds_ = false;
+    deferredRequest_ = nullptr;
+}
+
+// Without a Retry the link drops the unanswered sentence and what waited behind it, the
+// ends of uploads among it: none of them will be confirmed, and a later confirmation is
+// another upload's.
+void YourForm::uploadEndsDropped() {
+    uploadEndAwaited_ = false;
+    if (stoppedUploadEnds_ > 0) {
+        stoppedUploadEnds_ = 1;
+        stoppedUploadEnded();
+    }
+}
+
+void YourForm::stoppedUploadEnded() {
+    if (stoppedUploadEnds_ == 0 || --stoppedUploadEnds_ > 0) {
+        return;
+    }
+    if (std::exchange(cancelWhenRouteEnds_, false)) {
+        cancelOnLink();
+    }
+    if (const auto request = std::exchange(deferredRequest_, nullptr)) {
+        (Magellan.*request)();
+    }
 }
 
 // The new file is created before anything else changes, so that a file that cannot be
@@ -161,6 +210,7 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
+    routeAcksToPass_ = 0;
     runningUpload_ = entry;
     uploadFieldsBlanked_ = 0;
     uploadTotal_ = transfer::uploadRecordCount(kind, fileName);
@@ -190,6 +240,7 @@ void YourForm::cmdReset_Click() {
     forgetGpxTransfer();
     PendingCommand = "";
     runningDownload_.clear();
+    deferredRequest_ = nullptr;
     clearDebugList();
     showActivity("Ready");
     // Cancelling on the link would drop the rest of a route that is being finished; the link
@@ -198,7 +249,7 @@ void YourForm::cmdReset_Click() {
         cancelWhenRouteEnds_ = true;
         return;
     }
-    Magellan.CancelTransfer();
+    cancelOnLink();
 }
 
 }  // namespace trawlix::app

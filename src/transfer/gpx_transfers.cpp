@@ -31,20 +31,20 @@ void YourForm::startGpxDownload(int entry) {
             runningDownload_ = commands.WaypointsCommand;
             PendingCommand = commands.WaypointsCommand;
             showActivity("Requesting waypoints");
-            Magellan.RequestWaypoints();
+            askForDownload(&link::GpsLink::RequestWaypoints);
             break;
         case kRequestRoutes:
             runningDownload_ = commands.RoutesCommand;  // the file it writes is the routes'
             gpx_->fetchingWaypoints = true;
             PendingCommand = commands.WaypointsCommand;
             showActivity("Requesting waypoints for the routes");
-            Magellan.RequestWaypoints();
+            askForDownload(&link::GpsLink::RequestWaypoints);
             break;
         default:
             runningDownload_ = commands.TracksCommand;
             PendingCommand = commands.TracksCommand;
             showActivity("Requesting track points");
-            Magellan.RequestTracks();
+            askForDownload(&link::GpsLink::RequestTracks);
             break;
     }
 }
@@ -208,6 +208,7 @@ void YourForm::startGpxUpload(int entry) {
     fileName = path;
     gpx_->plan = std::move(*planned.plan);
     uploadFieldsBlanked_ = 0;  // a GPX upload reports its own changes
+    routeAcksToPass_ = 0;
     uploadWhat_ = kind == transfer::UploadKind::Waypoints ? "waypoints"
                   : kind == transfer::UploadKind::Route   ? "route waypoints"
                                                           : "track points";

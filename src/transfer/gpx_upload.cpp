@@ -89,14 +89,15 @@ std::vector<RouteSentence> routeSentences(int routeNumber, const std::vector<std
     const std::size_t count = (names.size() + kNamesPerSentence - 1) / kNamesPerSentence;
     std::vector<RouteSentence> sentences;
     for (std::size_t i = 0; i < count; ++i) {
-        std::string sentence = "$PMGNRTE," + common::formatInteger(static_cast<long long>(count)) +
-                               "," + common::formatInteger(static_cast<long long>(i + 1)) + ",c," +
-                               common::formatPattern(routeNumber, "00");
+        std::string commaNames;
         const std::size_t end = std::min(names.size(), (i + 1) * kNamesPerSentence);
         for (std::size_t j = i * kNamesPerSentence; j < end; ++j) {
-            sentence += "," + names[j];
+            commaNames += "," + names[j];
         }
-        sentences.push_back({sentence, i == 0, static_cast<int>(end - i * kNamesPerSentence)});
+        sentences.push_back(
+            {routeSentenceText(static_cast<long long>(count), static_cast<long long>(i + 1),
+                               routeNumber, commaNames),
+             i == 0, static_cast<int>(end - i * kNamesPerSentence)});
     }
     return sentences;
 }

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "common/pattern_format.h"
 #include "link/sentence_text.h"
 
 namespace trawlix::transfer {
@@ -52,6 +53,13 @@ std::string blankedTextNote(UploadKind kind, int changedFields) {
     }
     return std::to_string(changedFields) + " " + fields +
            " had characters the GPS cannot take; they became blanks.";
+}
+
+std::string routeSentenceText(long long sentenceCount, long long sentenceNumber, int routeNumber,
+                              const std::string& commaNames) {
+    return "$PMGNRTE," + common::formatInteger(sentenceCount) + "," +
+           common::formatInteger(sentenceNumber) + ",c," +
+           common::formatPattern(routeNumber, "00") + commaNames;
 }
 
 }  // namespace trawlix::transfer

@@ -17,6 +17,11 @@ int makeSendable(link::TrackPointRecord& record);
 // A route entry's name.
 int makeSendable(std::string& routeEntryName);
 
+// "$PMGNRTE,count,number,c,route" and the names, each after a comma, of one route sentence
+// (without checksum).
+std::string routeSentenceText(long long sentenceCount, long long sentenceNumber, int routeNumber,
+                              const std::string& commaNames);
+
 // What the completion message adds when `changedFields` fields became sendable only with
 // blanks; empty when none did.
 std::string blankedTextNote(UploadKind kind, int changedFields);

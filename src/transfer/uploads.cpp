@@ -34,7 +34,7 @@ void YourForm::abandonTransfer(std::int32_t& fileNum) {
     files_.close(fileNum);
     fileNum = 0;
     PendingCommand = "";
-    Magellan.CancelTransfer();
+    cancelOnLink();
 }
 
 void YourForm::stopUploadThatSentNothing() {
@@ -139,9 +139,7 @@ void YourForm::Send_Track(bool& Start) {
 
 void YourForm::Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
                                   std::string& wps) {
-    Magellan.SendSentence("$PMGNRTE," + common::formatInteger(reccount) + "," +
-                          common::formatInteger(seq) + ",c," + common::formatPattern(rte, "00") +
-                          wps);
+    Magellan.SendSentence(transfer::routeSentenceText(reccount, seq, rte, wps));
 }
 
 void YourForm::sendRouteSentence() {

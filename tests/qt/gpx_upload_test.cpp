@@ -88,6 +88,44 @@ TEST_F(GpxUpload, ARouteSendsItsPointsAsWaypointsFirstThenTheRoute) {
     EXPECT_EQ(form->PendingCommand, "");
 }
 
+// A Retry after the receiver stopped answering part way starts a track again from its first
+// point, after an end, and sends a route again from its first sentence: a receiver switched
+// off and on meanwhile has lost the points and the route sentences before.
+TEST_F(GpxUpload, RetryPartWayGoesBackToTheTracksOrTheRoutesStart) {
+    writeFile("t.gpx", std::string(kHead) + R"(<trk><trkseg>
+  <trkpt lat="46.1" lon="7.1"/><trkpt lat="46.2" lon="7.2"/><trkpt lat="46.3" lon="7.3"/>
+</trkseg></trk></gpx>)");
+    startGpxUpload(app::kSendTrack, "t.gpx");
+    link.acknowledge(std::string(protocol::kTrackPointKind));
+    view.answers = {app::MessageAnswer::Retry, app::MessageAnswer::Retry};
+    link.error(link::kNoAnswer, "No answer", "$PMGNTRK,4612.000,N,00712.000,E");
+    std::vector<std::string> expected{"UploadTrackPoint", "UploadTrackPoint",
+                                      "SendSentence $PMGNCMD,END", "UploadTrackPoint"};
+    EXPECT_EQ(sent(), expected);
+    acknowledgeAll();
+    EXPECT_EQ(link.uploadedTrackPoints.size(), 5u);
+    EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 3 Track Points sent.");
+
+    link.calls.clear();
+    writeFile("r.gpx", std::string(kHead) + R"(<rte><name>Lakes</name><rtept lat="46.5" lon="7.25"/>
+  <rtept lat="46.6" lon="7.35"/><rtept lat="46.7" lon="7.45"/></rte></gpx>)");
+    startGpxUpload(app::kSendRoute, "r.gpx");
+    for (int i = 0; i < 3; ++i) {
+        link.acknowledge(std::string(protocol::kWaypointKind));
+    }
+    link.acknowledge(link.CommandState().CommandKind, std::string(protocol::kEndCommand));
+    link.acknowledge(std::string(protocol::kRouteKind));
+    ASSERT_EQ(sent().back(), "SendSentence $PMGNRTE,2,2,c,01,R01P003");
+    link.error(link::kNoAnswer, "No answer", "$PMGNRTE,2,2,c,01,R01P003");
+    link.acknowledge(std::string(protocol::kRouteKind));  // of the first again: nothing more
+    link.acknowledge(std::string(protocol::kRouteKind));
+    const auto calls = sent();
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+              (std::vector<std::string>{"SendSentence $PMGNRTE,2,1,c,01,R01P001,R01P002",
+                                        "SendSentence $PMGNRTE,2,2,c,01,R01P003",
+                                        "SendSentence $PMGNCMD,END"}));
+}
+
 TEST_F(GpxUpload, TrackPointsCarryTimeFixAndUnknownElevation) {
     writeFile("t.gpx", std::string(kHead) + R"(<trk><name>Day</name><trkseg>
   <trkpt lat="46.1" lon="7.1"><ele>1529.04</ele><time>2008-08-11T09:15:48.24+02:00</time></trkpt>

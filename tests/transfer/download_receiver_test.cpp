@@ -174,11 +174,13 @@ TEST_F(DownloadReceiver, FixAcknowledgementShowsTheFix) {
     EXPECT_EQ(view.caption(app::Label::Hdop), "3.9370");
 }
 
-TEST_F(DownloadReceiver, EndOfUploadAcknowledgedWhileARequestRunsShowsNoMessage) {
+// No upload waits for that end: the download keeps its command, or it could not close and
+// show its file at its own end.
+TEST_F(DownloadReceiver, EndOfUploadAcknowledgedWhileARequestRunsChangesNothing) {
     form->PendingCommand = link.CommandState().WaypointsCommand;
     link.acknowledge(std::string(protocol::kCommandKind), std::string(protocol::kEndCommand));
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(form->PendingCommand, "");
+    EXPECT_EQ(form->PendingCommand, protocol::kWaypointsCommand);
 }
 
 TEST_F(DownloadReceiver, AcknowledgedRequestCommandsChangeNothing) {

@@ -1,0 +1,156 @@
+// Retry after the receiver stopped answering part way through an upload. A receiver that was
+// switched off and on meanwhile has lost its unfinished track upload and the route being
+// sent: going on from the unanswered sentence would leave it a track or a route that is not
+// the file's, and the upload would still be reported complete. So a Retry starts a track
+// upload again from its first point, and sends a route again from its first sentence. Both
+// are right also for a receiver that only missed a sentence: it replaces an uploaded track
+// whole at the end, and starts a route afresh at its sentence 1.
+#include "app/your_form.h"
+#include "common/line_split.h"
+#include "common/numbers.h"
+#include "common/pattern_format.h"
+#include "link/protocol_texts.h"
+#include "transfer/gpx_transfers.h"
+#include "transfer/upload_text.h"
+
+namespace trawlix::app {
+namespace {
+
+constexpr const char* kTrackUploadStartsAgain =
+    "The track upload starts again from its first point.";
+
+bool isSentenceOf(const std::string& sentence, std::string_view word) {
+    return sentence.size() > word.size() + 1 && sentence[0] == '$' &&
+           sentence.compare(1, word.size(), word) == 0 && sentence[word.size() + 1] == ',';
+}
+
+// The route number and sentence number of "$PMGNRTE,count,number,c,route,...".
+struct RoutePlace {
+    std::string route;
+    int sentence = 0;
+};
+
+std::optional<RoutePlace> routePlaceOf(const std::string& sentence) {
+    const auto fields = common::splitFields(sentence);
+    if (fields.size() < 5) {
+        return std::nullopt;
+    }
+    const auto number = common::strictInt32(fields[2]);
+    if (!number) {
+        return std::nullopt;
+    }
+    return RoutePlace{fields[4], *number};
+}
+
+}  // namespace
+
+bool YourForm::retryUploadFromItsStart(const std::string& unanswered) {
+    const link::TransferState& kinds = Magellan.TransferState();
+    const bool endUnanswered = unanswered == Magellan.CommandState().EndCommand;
+    if (PendingCommand == kinds.TrackPointKind &&
+        (isSentenceOf(unanswered, link::protocol::kTrackWord) || endUnanswered)) {
+        return restartTrackUpload(endUnanswered);
+    }
+    if (PendingCommand == kinds.RouteKind && isSentenceOf(unanswered, link::protocol::kRouteWord)) {
+        return resendRouteFromItsStart(unanswered);
+    }
+    return false;
+}
+
+// The end goes first: it closes whatever the receiver holds of the upload, and the points
+// that follow then replace it whole. Its confirmation reports nothing, and it is sent again
+// as it is when it goes unanswered itself. Nothing starts again when the first point is the
+// one unanswered.
+bool YourForm::restartTrackUpload(bool endUnanswered) {
+    using Stage = transfer::gpx::GpxTransfers::Stage;
+    if (gpx_->plan && !gpx_->plan->trackPoints.empty()) {
+        if (endUnanswered ? gpx_->stage != Stage::Ending : gpx_->next <= 1) {
+            return false;
+        }
+        ++stoppedUploadEnds_;
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+        gpx_->stage = Stage::TrackPoints;
+        gpx_->next = 0;
+        RecordCount.reset();
+        view_.addListLine(kTrackUploadStartsAgain);
+        sendNextGpxRecord();
+        return true;
+    }
+    const bool under =
+        endUnanswered ? uploadEndAwaited_ : runningUpload_ == kSendTrack && RecordCount.value() > 1;
+    if (!under) {
+        return false;
+    }
+    const std::int32_t number = files_.nextFreeNumber();
+    if (const auto why = files_.openForInput(number, TrackFileName)) {
+        return false;  // the file is gone: send on from where the upload stood
+    }
+    if (TrackFileNum != 0) {
+        files_.close(TrackFileNum);
+    }
+    TrackFileNum = number;
+    uploadEndAwaited_ = false;
+    ++stoppedUploadEnds_;
+    Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    uploadLineNumber_ = 0;
+    uploadFieldsBlanked_ = 0;
+    RecordCount.reset();
+    view_.addListLine(kTrackUploadStartsAgain);
+    bool start = true;
+    Send_Track(start);
+    return true;
+}
+
+// Only the sentence sent last can be taken back to its route's start: an earlier one was
+// followed by the first sentence of the next route already.
+bool YourForm::resendRouteFromItsStart(const std::string& unanswered) {
+    const auto place = routePlaceOf(unanswered);
+    if (!place || place->sentence < 2) {
+        return false;
+    }
+    std::vector<std::string> sentences;
+    if (gpx_->plan && gpx_->stage == transfer::gpx::GpxTransfers::Stage::Routes) {
+        const auto& planned = gpx_->plan->routeSentences;
+        const std::size_t sent = gpx_->next;
+        if (sent == 0 || planned[sent - 1].text != unanswered) {
+            return false;
+        }
+        std::size_t first = sent - 1;
+        while (first > 0 && !planned[first].startsRoute) {
+            --first;
+        }
+        for (std::size_t i = first; i < sent; ++i) {
+            sentences.push_back(planned[i].text);
+        }
+    } else if (runningUpload_ == kSendRoute && place->sentence == RouteSeq &&
+               place->route == common::formatPattern(RouteNum, "00")) {
+        sentences = routeSentencesSoFar();
+    } else {
+        return false;
+    }
+    view_.addListLine("Route " + place->route + " goes again from its first sentence.");
+    routeAcksToPass_ += static_cast<int>(sentences.size()) - 1;
+    for (const std::string& sentence : sentences) {
+        Magellan.SendSentence(sentence);
+    }
+    return true;
+}
+
+// The sentences of the route being sent, up to the last one sent, built again from its names.
+std::vector<std::string> YourForm::routeSentencesSoFar() const {
+    std::vector<std::string> sentences;
+    std::string names;
+    for (std::size_t i = 0; i < routeNames_.size(); ++i) {
+        names += "," + routeNames_[i];
+        if (i % 2 == 1 || i + 1 == routeNames_.size()) {
+            const auto number = static_cast<std::int32_t>(sentences.size()) + 1;
+            sentences.push_back(
+                transfer::routeSentenceText(RouteRecCount, number, RouteNum, names));
+            names.clear();
+        }
+    }
+    sentences.resize(std::min<std::size_t>(sentences.size(), static_cast<std::size_t>(RouteSeq)));
+    return sentences;
+}
+
+}  // namespace trawlix::app

@@ -1,0 +1,169 @@
+// An upload that the receiver stopped answering part way: what a Retry sends, what a
+// Cancel drops, and a download chosen while the end of a stopped upload is still awaited.
+#include <gtest/gtest.h>
+
+#include "link/protocol_texts.h"
+#include "support/form_fixture.h"
+
+namespace trawlix::testing {
+namespace {
+
+namespace protocol = link::protocol;
+using app::MessageAnswer;
+const std::string kEnd(protocol::kEndCommand);
+const std::string kThreePoints =
+    "Point,True,071548.24,46.09967,7.22192,5016.404,0,110808\r\n"
+    "Point,True,071608.31,46.1,7.2,1000,0,110808\r\n"
+    "Point,True,071628.31,46.2,7.3,1000,0,110808\r\n";
+// As the link names a track point it could not get answered.
+const std::string kUnansweredPoint = "$PMGNTRK,4606.000,N,00713.200,E,00305,M,071608.31,A,,110808";
+const std::string kFiveEntryRoute =
+    "Header,1,3\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\nWaypoint,d,D\r\n"
+    "Waypoint,e,E\r\n";
+
+class UploadRetry : public FormFixture {
+  protected:
+    void startUpload(int entry, const std::string& name, const std::string& contents) {
+        writeFile(name, contents);
+        view.fileAnswers.push_back(path(name));
+        view.choose(entry);
+        form->cboFunction_Click();
+    }
+    void startDownload(int entry, const std::string& name) {
+        view.fileAnswers.push_back(path(name));
+        view.choose(entry);
+        form->cboFunction_Click();
+    }
+    void ack(std::string_view kind) { link.acknowledge(std::string(kind)); }
+    void ackEnd() { link.acknowledge(std::string(protocol::kCommandKind), kEnd); }
+    void unanswered(const std::string& sentence, MessageAnswer answer) {
+        view.answers.push_back(answer);
+        link.error(link::kNoAnswer, "The GPS did not answer " + sentence + " (sent 3 times).",
+                   sentence);
+    }
+    std::size_t callsSoFar() const { return link.calls.size(); }
+    std::vector<std::string> callsSince(std::size_t mark) const {
+        return {link.calls.begin() + static_cast<std::ptrdiff_t>(mark), link.calls.end()};
+    }
+};
+
+// --- Tracks: a receiver switched off and on part way has lost the points before ------------
+
+TEST_F(UploadRetry, RetryPartWayThroughATrackStartsItAgainAfterAnEnd) {
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    ack(protocol::kTrackPointKind);
+    const std::size_t mark = callsSoFar();
+    unanswered(kUnansweredPoint, MessageAnswer::Retry);
+    EXPECT_EQ(callsSince(mark),
+              (std::vector<std::string>{"SendSentence " + kEnd, "UploadTrackPoint"}));
+    EXPECT_EQ(form->RecordCount.value(), 1);
+
+    ackEnd();  // the end that closed the broken upload: no success
+    EXPECT_EQ(view.messageTexts().size(), 1u);
+    ack(protocol::kTrackPointKind);
+    ack(protocol::kTrackPointKind);
+    ack(protocol::kTrackPointKind);
+    ackEnd();
+    EXPECT_EQ(link.uploadedTrackPoints.size(), 5u);
+    EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 3 Track Points sent.");
+}
+
+TEST_F(UploadRetry, RetryOfTheFirstPointSendsOnlyThatPointAgain) {
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    const std::size_t mark = callsSoFar();
+    unanswered(kUnansweredPoint, MessageAnswer::Retry);
+    EXPECT_EQ(callsSince(mark), (std::vector<std::string>{"SendSentence " + kUnansweredPoint}));
+}
+
+TEST_F(UploadRetry, RetryOfATracksUnansweredEndStartsItAgainToo) {
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    for (int i = 0; i < 3; ++i) {
+        ack(protocol::kTrackPointKind);
+    }
+    const std::size_t mark = callsSoFar();
+    unanswered(kEnd, MessageAnswer::Retry);
+    EXPECT_EQ(callsSince(mark),
+              (std::vector<std::string>{"SendSentence " + kEnd, "UploadTrackPoint"}));
+    // That end going unanswered in turn is sent again as it is: nothing starts a third time.
+    const std::size_t again = callsSoFar();
+    unanswered(kEnd, MessageAnswer::Retry);
+    EXPECT_EQ(callsSince(again), (std::vector<std::string>{"SendSentence " + kEnd}));
+}
+
+// --- Routes: a route goes again from its first sentence ------------------------------------
+
+TEST_F(UploadRetry, RetryOfARoutesSecondSentenceSendsTheRouteFromItsFirst) {
+    startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
+    ack(protocol::kRouteKind);
+    ASSERT_EQ(link.sentences().back(), "$PMGNRTE,3,2,c,01,C,D");
+    unanswered("$PMGNRTE,3,2,c,01,C,D", MessageAnswer::Retry);
+    ack(protocol::kRouteKind);  // of the first sentence, sent again: nothing more goes
+    EXPECT_EQ(link.sentences().size(), 4u);
+    ack(protocol::kRouteKind);
+    ack(protocol::kRouteKind);
+    EXPECT_EQ(link.sentences(),
+              (std::vector<std::string>{"$PMGNRTE,3,1,c,01,A,B", "$PMGNRTE,3,2,c,01,C,D",
+                                        "$PMGNRTE,3,1,c,01,A,B", "$PMGNRTE,3,2,c,01,C,D",
+                                        "$PMGNRTE,3,3,c,01,E", kEnd}));
+    ackEnd();
+    EXPECT_EQ(view.messageTexts().back(),
+              "Transfer Complete. 1 Routes sent.\r\nConsisting of 5 Waypoints.");
+}
+
+// --- A download chosen while a stopped route upload is being finished ------------------------
+
+TEST_F(UploadRetry, DownloadWaitsForTheEndOfTheStoppedRouteUpload) {
+    startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
+    startDownload(app::kRequestWaypoints, "w.txt");
+    EXPECT_EQ(link.sentences().back(), kEnd);
+    EXPECT_EQ(link.count("RequestWaypoints"), 0);
+    ackEnd();
+    EXPECT_EQ(link.count("RequestWaypoints"), 1);
+    EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(UploadRetry, AnUploadChosenMeanwhileTakesTheWaitingDownloadsPlace) {
+    startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
+    startDownload(app::kRequestWaypoints, "w.txt");
+    startUpload(app::kSendWaypoints, "w2.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
+    ackEnd();
+    EXPECT_EQ(link.count("RequestWaypoints"), 0);
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Waypoints sent."}));
+}
+
+TEST_F(UploadRetry, CancelOfTheStoppedRoutesSentenceLetsTheWaitingDownloadGo) {
+    startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
+    startDownload(app::kRequestWaypoints, "w.txt");
+    unanswered("$PMGNRTE,3,1,c,01,A,B", MessageAnswer::Cancel);
+    EXPECT_EQ(link.count("RequestWaypoints"), 1);
+}
+
+// --- Ends that the link dropped are no later upload's success ---------------------------------
+
+TEST_F(UploadRetry, CancelOfAnUnansweredEndLeavesTheNextUploadItsSuccess) {
+    startUpload(app::kSendWaypoints, "a.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    unanswered(kEnd, MessageAnswer::Cancel);
+    startUpload(app::kSendWaypoints, "b.txt", "Waypoint,LAKE,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 1 Waypoints sent.");
+}
+
+TEST_F(UploadRetry, ResetAfterAnEndWasQueuedLeavesTheNextUploadItsSuccess) {
+    startUpload(app::kSendWaypoints, "a.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    view.choose(app::kReset);
+    form->cboFunction_Click();
+    startUpload(app::kSendWaypoints, "b.txt", "Waypoint,LAKE,1,2,,0,M,1,0,0,a\r\n");
+    ack(protocol::kWaypointKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Waypoints sent."}));
+}
+
+}  // namespace
+}  // namespace trawlix::testing
