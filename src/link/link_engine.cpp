@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "link/gps_link.h"
 #include "link/protocol_texts.h"
@@ -63,16 +64,27 @@ LinkEngine::LinkEngine()
 
 // --- The line --------------------------------------------------------------------------
 
-void LinkEngine::opened(const LineSettings& line, Millis /*now*/) {
+void LinkEngine::opened(const LineSettings& line, Millis now) {
     forget();
     open_ = true;
     line_ = line;
     // Whatever the receiver confirmed belonged to the line before: it may have been switched
     // off, or be another receiver. HANDON goes out again before the next sentence.
     ackConfirmed_ = false;
+    if (std::exchange(transferCutOff_, false)) {
+        // The receiver may still be sending the download the port closed on: its records
+        // would be taken for the answer to the next one.
+        startDrain(now);
+    }
+}
+
+void LinkEngine::noteTransferCutOff() {
+    transferCutOff_ =
+        transferCutOff_ || drain_ || (download_ != Download::None && downloadCommandSent_);
 }
 
 void LinkEngine::closed() {
+    noteTransferCutOff();
     forget();
     // Nothing is raised after the port was closed, not even what was decoded before.
     events_.clear();
@@ -91,6 +103,7 @@ void LinkEngine::forget() {
 
 void LinkEngine::lineLost(const std::string& device, const std::string& reason) {
     // What arrived before the failure is still raised, then the failure.
+    noteTransferCutOff();
     forget();
     raiseError(kLineLost,
                "The line to the GPS on " + device + " was lost (" + reason +

@@ -163,6 +163,8 @@ class LinkEngine {
     bool holdsBack(const std::string& sentence) const;
     bool isDownloadCommand(const std::string& sentence) const;
     void startDrain(Millis now);
+    // The port closes: was the receiver sending, or still ending a stopped transfer?
+    void noteTransferCutOff();
     void askAgainAfterDrain(const std::string& command);
     void finishDrain(Millis now, const std::string& why);
     void stopSending();
@@ -213,6 +215,7 @@ class LinkEngine {
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;
     std::optional<Drain> drain_;
+    bool transferCutOff_ = false;  // the port closed on a download: drain when it opens
 };
 
 }  // namespace trawlix::link

@@ -198,6 +198,34 @@ TEST_F(LinkEngineTest, ReopeningForgetsWhatTheReceiverConfirmed) {
     EXPECT_EQ(sent, std::vector<std::string>{kHandOn});
 }
 
+// A receiver whose download the port closed on goes on sending it: reopened, the link waits
+// for it to end before it asks for a new download, or the rest would be taken for its first
+// records. A port closed while nothing was sent opens without waiting.
+TEST_F(LinkEngineTest, ReopeningAfterTheLineWasLostPartWayWaitsForTheDownloadsRest) {
+    setUpAnswered();
+    request(kWaypoints);
+    receive(ackOf(kWaypoints));
+    receive(kWaypoint1);
+    engine.lineLost("/dev/ttyUSB0", "device gone");
+    engine.opened(LineSettings{}, now);
+    EXPECT_TRUE(engine.draining());
+    sent.clear();
+    request(kWaypoints);
+    receive(kWaypoint2);
+    EXPECT_EQ(countSent(kWaypoints), 0);
+    receive(kEnd);
+    EXPECT_FALSE(engine.draining());
+    receive(ackOf(kHandOn));
+    EXPECT_EQ(countSent(kWaypoints), 1);
+    EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
+    receive(ackOf(kWaypoints));
+    receive(kEnd);
+
+    engine.closed();
+    engine.opened(LineSettings{}, now);
+    EXPECT_FALSE(engine.draining());
+}
+
 TEST_F(LinkEngineTest, WithoutAcknowledgementModeASentenceIsConfirmedAtTheNextTick) {
     send(kNmeaOff);
     EXPECT_TRUE(received(std::string(protocol::kAckKind)).empty());
