@@ -37,23 +37,26 @@ void YourForm::abandonTransfer(std::int32_t& fileNum) {
     cancelOnLink();
 }
 
+// The upload under way is the one runningUpload_ names: a version request chosen while it
+// runs takes PendingCommand, and the upload's file must still be closed, or its next
+// acknowledgement would read from the file of a download that took its number.
 void YourForm::stopUploadThatSentNothing() {
     const link::TransferState& kinds = Magellan.TransferState();
-    if (PendingCommand == kinds.WaypointKind) {
-        files_.close(WaypointFileNum);
-        WaypointFileNum = 0;
-    } else if (PendingCommand == kinds.RouteKind) {
-        runningUpload_ = 0;
-        files_.close(RouteFileNum);
-        RouteFileNum = 0;
-    } else if (PendingCommand == kinds.TrackPointKind) {
-        files_.close(TrackFileNum);
-        TrackFileNum = 0;
-    } else {
-        return;
+    const bool uploadPending = PendingCommand == kinds.WaypointKind ||
+                               PendingCommand == kinds.RouteKind ||
+                               PendingCommand == kinds.TrackPointKind;
+    std::int32_t* fileNum = runningUpload_ == kSendWaypoints ? &WaypointFileNum
+                            : runningUpload_ == kSendRoute   ? &RouteFileNum
+                            : runningUpload_ == kSendTrack   ? &TrackFileNum
+                                                             : nullptr;
+    if (fileNum != nullptr) {
+        files_.close(*fileNum);
+        *fileNum = 0;
     }
     runningUpload_ = 0;
-    PendingCommand = "";
+    if (uploadPending) {
+        PendingCommand = "";
+    }
 }
 
 void YourForm::stopRunningUpload(int next) {

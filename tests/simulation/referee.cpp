@@ -5,6 +5,7 @@
 #include <map>
 
 #include "common/line_split.h"
+#include "link/sentence.h"
 
 namespace trawlix::simulation {
 namespace {
@@ -278,6 +279,9 @@ bool Referee::commandReachedReceiver(const Download& download) const {
     const std::string command = commandOf(download.entry);
     for (std::size_t i = received.size(); i > download.mark; --i) {
         const std::string& sentence = received[i - 1];
+        if (link::parseSentence(sentence).checksum == link::ChecksumState::Wrong) {
+            continue;  // damaged on the line: the receiver did not take it
+        }
         if (sentence.rfind("$PMGNCMD,WAYPOINT", 0) == 0 ||
             sentence.rfind("$PMGNCMD,ROUTE", 0) == 0 || sentence.rfind("$PMGNCMD,TRACK", 0) == 0) {
             return sentence.rfind(command, 0) == 0;

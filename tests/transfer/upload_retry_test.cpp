@@ -141,6 +141,21 @@ TEST_F(UploadRetry, CancelOfTheStoppedRoutesSentenceLetsTheWaitingDownloadGo) {
     EXPECT_EQ(link.count("RequestWaypoints"), 1);
 }
 
+// A version request chosen while the upload ran took PendingCommand: the upload is stopped
+// all the same, and its late acknowledgement reads nothing from the download's file.
+TEST_F(UploadRetry, ADownloadAfterAVersionRequestStillStopsTheUpload) {
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    view.choose(app::kRequestVersion);
+    form->cboFunction_Click();
+    startDownload(app::kRequestTracks, "d.txt");
+    const std::int32_t downloadFile = form->TrackFileNum;
+    ack(protocol::kTrackPointKind);
+    EXPECT_EQ(form->TrackFileNum, downloadFile);
+    EXPECT_NE(downloadFile, 0);
+    EXPECT_EQ(link.uploadedTrackPoints.size(), 1u);
+    EXPECT_EQ(link.count("SendSentence " + kEnd), 0);
+}
+
 // --- Ends that the link dropped are no later upload's success ---------------------------------
 
 TEST_F(UploadRetry, CancelOfAnUnansweredEndLeavesTheNextUploadItsSuccess) {
