@@ -123,8 +123,14 @@ void YourForm::linkQueueDropped() {
 
 // Without a Retry the link drops the unanswered sentence and what waited behind it, the
 // ends of uploads among it: none of them will be confirmed, and a later confirmation is
-// another upload's.
+// another upload's. With no download to keep, the link is told at once: left for later, a
+// sentence of the same text that the next transfer sends would pass for a Retry and bring
+// back what waited.
 void YourForm::uploadEndsDropped() {
+    if (!downloadRunning()) {
+        cancelOnLink();
+        return;
+    }
     uploadEndAwaited_ = false;
     if (stoppedUploadEnds_ > 0) {
         stoppedUploadEnds_ = 1;

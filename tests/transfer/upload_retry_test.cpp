@@ -156,6 +156,20 @@ TEST_F(UploadRetry, ADownloadAfterAVersionRequestStillStopsTheUpload) {
     EXPECT_EQ(link.count("SendSentence " + kEnd), 0);
 }
 
+// Cancel drops on the link what waited behind the unanswered sentence: left for later, the
+// next transfer's first sentence of the same text would pass for a Retry and bring it back.
+// A download under way is not cancelled for a sentence that was not its own.
+TEST_F(UploadRetry, CancelDropsWhatWaitedUnlessADownloadRuns) {
+    startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
+    unanswered("$PMGNRTE,3,1,c,01,A,B", MessageAnswer::Cancel);
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+
+    startDownload(app::kRequestWaypoints, "w.txt");
+    const int cancels = link.count("CancelTransfer");
+    unanswered(std::string(protocol::kNmeaOnCommand), MessageAnswer::Cancel);
+    EXPECT_EQ(link.count("CancelTransfer"), cancels);
+}
+
 // --- Ends that the link dropped are no later upload's success ---------------------------------
 
 TEST_F(UploadRetry, CancelOfAnUnansweredEndLeavesTheNextUploadItsSuccess) {
