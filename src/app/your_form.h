@@ -186,6 +186,7 @@ class YourForm {
     // A transfer that starts takes the place of the upload under way: it ends where it is,
     // a route at the end of the route being sent.
     void stopRunningUpload(int next = 0);
+    void endAwaitedBecomesStopped();
 
     // GPX downloads and uploads (transfer/gpx_transfers.cpp).
     bool gpxChosen() const;

@@ -251,6 +251,7 @@ void YourForm::cmdReset_Click() {
     showActivity("Ready");
     // Cancelling on the link would drop the rest of a route that is being finished; the link
     // is told once the receiver confirmed the end of it.
+    endAwaitedBecomesStopped();
     if (stopRouteUpload() || stoppedUploadEnds_ > 0) {
         cancelWhenRouteEnds_ = true;
         return;

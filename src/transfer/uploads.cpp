@@ -59,13 +59,18 @@ void YourForm::stopUploadThatSentNothing() {
     }
 }
 
-void YourForm::stopRunningUpload(int next) {
+// An upload that sent its end a moment ago is no longer the user's: its confirmation must
+// not report the next transfer complete. What it sent before its end may still wait on the
+// link, the last sentence of a route among it: it goes out, then the end.
+void YourForm::endAwaitedBecomesStopped() {
     if (uploadEndAwaited_) {
-        // An upload that sent its end a moment ago is no longer the user's: its confirmation
-        // must not report the next transfer complete.
         uploadEndAwaited_ = false;
         ++stoppedUploadEnds_;
     }
+}
+
+void YourForm::stopRunningUpload(int next) {
+    endAwaitedBecomesStopped();
     if (stopRouteUpload()) {
         PendingCommand = "";
         return;

@@ -170,6 +170,21 @@ TEST_F(UploadRetry, CancelDropsWhatWaitedUnlessADownloadRuns) {
     EXPECT_EQ(link.count("CancelTransfer"), cancels);
 }
 
+// Reset after the route upload's end went out, while the route's last sentences still wait
+// on the link: cancelling would leave the receiver the route's first sentence alone. The
+// upload finishes without a word; the link is told once its end is confirmed.
+TEST_F(UploadRetry, ResetAfterTheRouteUploadsEndWentOutLetsItFinish) {
+    startUpload(app::kSendRoute, "r.txt", "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\n");
+    ack(protocol::kRouteKind);
+    ASSERT_EQ(link.sentences().back(), kEnd);
+    view.choose(app::kReset);
+    form->cboFunction_Click();
+    EXPECT_EQ(link.count("CancelTransfer"), 0);
+    ackEnd();
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+    EXPECT_TRUE(view.messages.empty());
+}
+
 // --- Ends that the link dropped are no later upload's success ---------------------------------
 
 TEST_F(UploadRetry, CancelOfAnUnansweredEndLeavesTheNextUploadItsSuccess) {
@@ -182,12 +197,15 @@ TEST_F(UploadRetry, CancelOfAnUnansweredEndLeavesTheNextUploadItsSuccess) {
     EXPECT_EQ(view.messageTexts().back(), "Transfer Complete. 1 Waypoints sent.");
 }
 
+// The end still goes out; its confirmation is no success, the next upload's is.
 TEST_F(UploadRetry, ResetAfterAnEndWasQueuedLeavesTheNextUploadItsSuccess) {
     startUpload(app::kSendWaypoints, "a.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
     ack(protocol::kWaypointKind);
     view.choose(app::kReset);
     form->cboFunction_Click();
     startUpload(app::kSendWaypoints, "b.txt", "Waypoint,LAKE,1,2,,0,M,1,0,0,a\r\n");
+    ackEnd();
+    EXPECT_TRUE(view.messages.empty());
     ack(protocol::kWaypointKind);
     ackEnd();
     EXPECT_EQ(view.messageTexts(),
