@@ -166,6 +166,7 @@ class YourForm {
     bool retryUploadFromItsStart(const std::string& unanswered);
     bool restartTrackUpload(bool endUnanswered);
     bool resendRouteFromItsStart(const std::string& unanswered);
+    std::vector<std::string> routeSentencesToResend(const std::string& unanswered) const;
     std::vector<std::string> routeSentencesSoFar() const;
     bool downloadRunning() const;
     // An upload started while a download runs takes its place.
@@ -222,8 +223,9 @@ class YourForm {
     bool cancelWhenRouteEnds_ = false;     // Reset came while it was
     bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
     std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
-    bool routeHeaderRead_ = false;         // this route upload has read a Header line
-    bool uploadEndAwaited_ = false;        // an upload sent its end; not yet confirmed
+    std::vector<std::string> previousRouteSentences_;  // of the route sent before it
+    bool routeHeaderRead_ = false;                     // this route upload has read a Header line
+    bool uploadEndAwaited_ = false;                    // an upload sent its end; not yet confirmed
     int routeAcksToPass_ = 0;
     void (link::GpsLink::*deferredRequest_)() =
         nullptr;  // held by askForDownload  // acknowledgements of route sentences sent again: none

@@ -6,9 +6,6 @@
 // are right also for a receiver that only missed a sentence: it replaces an uploaded track
 // whole at the end, and starts a route afresh at its sentence 1.
 #include "app/your_form.h"
-#include "common/line_split.h"
-#include "common/numbers.h"
-#include "common/pattern_format.h"
 #include "link/protocol_texts.h"
 #include "transfer/gpx_transfers.h"
 #include "transfer/upload_text.h"
@@ -22,24 +19,6 @@ constexpr const char* kTrackUploadStartsAgain =
 bool isSentenceOf(const std::string& sentence, std::string_view word) {
     return sentence.size() > word.size() + 1 && sentence[0] == '$' &&
            sentence.compare(1, word.size(), word) == 0 && sentence[word.size() + 1] == ',';
-}
-
-// The route number and sentence number of "$PMGNRTE,count,number,c,route,...".
-struct RoutePlace {
-    std::string route;
-    int sentence = 0;
-};
-
-std::optional<RoutePlace> routePlaceOf(const std::string& sentence) {
-    const auto fields = common::splitFields(sentence);
-    if (fields.size() < 5) {
-        return std::nullopt;
-    }
-    const auto number = common::strictInt32(fields[2]);
-    if (!number) {
-        return std::nullopt;
-    }
-    return RoutePlace{fields[4], *number};
 }
 
 }  // namespace
@@ -101,19 +80,16 @@ bool YourForm::restartTrackUpload(bool endUnanswered) {
     return true;
 }
 
-// Only the sentence sent last can be taken back to its route's start: an earlier one was
-// followed by the first sentence of the next route already.
-bool YourForm::resendRouteFromItsStart(const std::string& unanswered) {
-    const auto place = routePlaceOf(unanswered);
-    if (!place || place->sentence < 2) {
-        return false;
-    }
+// The sentences to send again for an unanswered route sentence: from its route's first on,
+// and whatever the link would drop with it. Empty when the sentence is its route's first
+// (sent again alone, it starts the route afresh) or not the one this upload sent last.
+std::vector<std::string> YourForm::routeSentencesToResend(const std::string& unanswered) const {
     std::vector<std::string> sentences;
     if (gpx_->plan && gpx_->stage == transfer::gpx::GpxTransfers::Stage::Routes) {
         const auto& planned = gpx_->plan->routeSentences;
         const std::size_t sent = gpx_->next;
         if (sent == 0 || planned[sent - 1].text != unanswered) {
-            return false;
+            return {};
         }
         std::size_t first = sent - 1;
         while (first > 0 && !planned[first].startsRoute) {
@@ -122,13 +98,30 @@ bool YourForm::resendRouteFromItsStart(const std::string& unanswered) {
         for (std::size_t i = first; i < sent; ++i) {
             sentences.push_back(planned[i].text);
         }
-    } else if (runningUpload_ == kSendRoute && place->sentence == RouteSeq &&
-               place->route == common::formatPattern(RouteNum, "00")) {
-        sentences = routeSentencesSoFar();
-    } else {
+    } else if (runningUpload_ == kSendRoute) {
+        const std::vector<std::string> current = routeSentencesSoFar();
+        if (!current.empty() && current.back() == unanswered) {
+            sentences = current;
+        } else if (!previousRouteSentences_.empty() &&
+                   previousRouteSentences_.back() == unanswered) {
+            // The route's last sentence went with the next route's first, in one call: that
+            // one waited behind it, and goes again after it.
+            sentences = previousRouteSentences_;
+            sentences.insert(sentences.end(), current.begin(), current.end());
+        }
+    }
+    if (sentences.empty() || sentences.front() == unanswered) {
+        return {};
+    }
+    return sentences;
+}
+
+bool YourForm::resendRouteFromItsStart(const std::string& unanswered) {
+    const std::vector<std::string> sentences = routeSentencesToResend(unanswered);
+    if (sentences.empty()) {
         return false;
     }
-    view_.addListLine("Route " + place->route + " goes again from its first sentence.");
+    view_.addListLine("The route goes again from its first sentence.");
     routeAcksToPass_ += static_cast<int>(sentences.size()) - 1;
     for (const std::string& sentence : sentences) {
         Magellan.SendSentence(sentence);

@@ -161,6 +161,8 @@ void YourForm::Send_Route(bool& Start) {
     if (Start) {
         runningUpload_ = kSendRoute;
         routeHeaderRead_ = false;
+        previousRouteSentences_.clear();
+        routeNames_.clear();
         RouteCount.reset();
         RouteSeq = 0;
         RouteEntries.clear();
@@ -198,6 +200,7 @@ bool YourForm::routeLine(const std::string& line) {
         if (RouteEntryCount > 0) {
             sendRouteSentence();  // the last, partial sentence of the route that ends here
         }
+        previousRouteSentences_ = routeSentencesSoFar();
         RouteCount.increment();
         routeHeaderRead_ = true;
         RouteSeq = 0;

@@ -110,6 +110,27 @@ TEST_F(UploadRetry, RetryOfARoutesSecondSentenceSendsTheRouteFromItsFirst) {
               "Transfer Complete. 1 Routes sent.\r\nConsisting of 5 Waypoints.");
 }
 
+// A route's last sentence went in one call with the next route's first, which waited behind
+// it and is dropped with it: both routes go again, in order.
+TEST_F(UploadRetry, RetryOfARoutesLastSentenceSentWithTheNextRoutesFirst) {
+    startUpload(app::kSendRoute, "r.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
+                "Header,2,1\r\nWaypoint,d,D\r\nWaypoint,e,E\r\n");
+    ack(protocol::kRouteKind);
+    const std::size_t before = link.sentences().size();
+    unanswered("$PMGNRTE,2,2,c,01,C", MessageAnswer::Retry);
+    const auto sent = link.sentences();
+    EXPECT_EQ(
+        std::vector<std::string>(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end()),
+        (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C",
+                                  "$PMGNRTE,1,1,c,02,D,E"}));
+    ack(protocol::kRouteKind);
+    ack(protocol::kRouteKind);
+    EXPECT_EQ(link.sentences().size(), before + 3);
+    ack(protocol::kRouteKind);
+    EXPECT_EQ(link.sentences().back(), kEnd);
+}
+
 // --- A download chosen while a stopped route upload is being finished ------------------------
 
 TEST_F(UploadRetry, DownloadWaitsForTheEndOfTheStoppedRouteUpload) {
