@@ -224,10 +224,14 @@ void LinkEngine::requestDownload(const std::string& command, Millis now) {
         downloadCommandSent_ = false;
         startDrain(now);
     }
+    // A Retry of a command that went unanswered: the receiver may have taken it before.
+    downloadCommandRepeated_ = givenUp_ == command;
     download_ = Download::Requested;
     downloadCommand_ = command;
     downloadCommandSent_ = false;
     lastRecordBody_.clear();
+    bodiesTaken_.clear();
+    answeredAgainFrom_.reset();
     currentRoute_.clear();
     waypointPlace_ = 0;
     enqueue(command, now);
@@ -308,6 +312,10 @@ void LinkEngine::sendInFlight(Millis now) {
     }
     if (sending.sentence == commands_.VersionCommand) {
         versionOutstanding_ = true;
+    }
+    if (download_ != Download::None && sending.sentence == downloadCommand_ &&
+        downloadCommandSent_) {
+        downloadCommandRepeated_ = true;
     }
     if (download_ != Download::None && sending.sentence == downloadCommand_ &&
         !downloadCommandSent_) {
@@ -619,14 +627,43 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         raiseDebug("Records arrive: " + downloadCommand_ + " was taken");
         completeInFlight(now);
     }
+    const bool takenBefore = alreadyTaken(sentence);
     if (ackWanted_) {
         acknowledge(sentence);
     }
     lastRecordBody_ = sentence.body;
+    if (takenBefore) {
+        return;
+    }
     if (download_ == Download::Requested) {
         download_ = Download::Receiving;
     }
     deliverRecord(sentence, now);
+}
+
+// A receiver that took a download command twice (its acknowledgement was lost, and it was
+// sent again) answers it twice, and it may give up on the first answer part way when our
+// acknowledgements do not reach it. Its first record coming once more starts the second
+// answer: records this download already has are answered and dropped, and it goes on with
+// the first one it lacks, so that the file holds each record once, in order.
+bool LinkEngine::alreadyTaken(const ReceivedSentence& sentence) {
+    const bool again = downloadCommandRepeated_ && !bodiesTaken_.empty() &&
+                       sentence.body == bodiesTaken_.front() && !answeredAgainFrom_;
+    if (again) {
+        answeredAgainFrom_ = 0;
+        raiseDebug("The GPS answers " + downloadCommand_ +
+                   " once more (it took the command twice): what came before is dropped");
+    }
+    if (answeredAgainFrom_ && *answeredAgainFrom_ < bodiesTaken_.size() &&
+        sentence.body == bodiesTaken_[*answeredAgainFrom_]) {
+        ++*answeredAgainFrom_;
+        return true;
+    }
+    answeredAgainFrom_.reset();
+    if (!isEndMarker(sentence.word(), sentence.fields())) {
+        bodiesTaken_.push_back(sentence.body);
+    }
+    return false;
 }
 
 bool LinkEngine::answersDownload(std::string_view word) const {

@@ -163,6 +163,8 @@ class LinkEngine {
     bool holdsBack(const std::string& sentence) const;
     bool isDownloadCommand(const std::string& sentence) const;
     void startDrain(Millis now);
+    // True for a record of the receiver's second answer that the download already has.
+    bool alreadyTaken(const ReceivedSentence& sentence);
     // The port closes: was the receiver sending, or still ending a stopped transfer?
     void noteTransferCutOff();
     void askAgainAfterDrain(const std::string& command);
@@ -211,7 +213,10 @@ class LinkEngine {
     std::string downloadCommand_;
     bool downloadCommandSent_ = false;
     std::optional<Millis> silenceDeadline_;
-    std::string lastRecordBody_;  // a record sent again after a lost acknowledgement
+    std::string lastRecordBody_;            // a record sent again after a lost acknowledgement
+    std::vector<std::string> bodiesTaken_;  // the records of the download under way, in order
+    bool downloadCommandRepeated_ = false;  // the receiver may have taken it twice
+    std::optional<std::size_t> answeredAgainFrom_;  // the receiver's second answer: how far
     std::int32_t waypointPlace_ = 0;
     std::string currentRoute_;
     std::optional<Drain> drain_;

@@ -282,6 +282,34 @@ TEST_F(LinkEngineTest, RecordsConfirmADownloadCommandWhoseAcknowledgementWasLost
     EXPECT_TRUE(errors().empty());
 }
 
+// The command went twice, and the receiver took it twice: it gives up on its first answer
+// part way (our acknowledgements did not reach it) and answers again from the start. Each
+// record is taken once, in order, and the download ends on the second answer's end.
+TEST_F(LinkEngineTest, ASecondAnswerToACommandSentTwiceAddsOnlyWhatTheFirstLacked) {
+    const std::string waypoint3 = "$PMGNWPL,4607.000,N,00715.000,E,1700,M,CAMP,,a";
+    setUpAnswered();
+    request(kWaypoints);
+    advance(1500);  // the acknowledgement of the command was lost: it goes again
+    ASSERT_EQ(countSent(kWaypoints), 2);
+    receive(ackOf(kWaypoints));
+    for (const auto& record : {kWaypoint1, kWaypoint2, kWaypoint1, kWaypoint2, waypoint3, kEnd}) {
+        receive(record);
+    }
+    const auto taken = received(std::string(protocol::kWaypointKind));
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[2].substr(0, waypoint3.size()), waypoint3);
+    EXPECT_EQ(received(std::string(protocol::kEndId)).size(), 1u);
+    EXPECT_EQ(countSent(ackOf(kWaypoint1)), 2) << "every copy is answered";
+
+    // Sent once, the same record again is the receiver's own: it is taken.
+    request(kWaypoints);
+    receive(ackOf(kWaypoints));
+    for (const auto& record : {kWaypoint1, kWaypoint2, kWaypoint1, kEnd}) {
+        receive(record);
+    }
+    EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 6u);
+}
+
 TEST_F(LinkEngineTest, ReceiverSilentPartWayIsReportedPartWay) {
     setUpAnswered();
     request(kWaypoints);
