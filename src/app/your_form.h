@@ -227,6 +227,7 @@ class YourForm {
     bool routeHeaderRead_ = false;                     // this route upload has read a Header line
     bool uploadEndAwaited_ = false;                    // an upload sent its end; not yet confirmed
     int routeAcksToPass_ = 0;
+    bool trackUploadUnended_ = false;  // a track upload stopped part way, its end not sent
     void (link::GpsLink::*deferredRequest_)() =
         nullptr;  // held by askForDownload  // acknowledgements of route sentences sent again: none
                   // sends more

@@ -69,6 +69,7 @@ bool YourForm::restartTrackUpload(bool endUnanswered) {
     }
     TrackFileNum = number;
     uploadEndAwaited_ = false;
+    trackUploadUnended_ = false;
     ++stoppedUploadEnds_;
     Magellan.SendSentence(Magellan.CommandState().EndCommand);
     uploadLineNumber_ = 0;

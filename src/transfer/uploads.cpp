@@ -2,6 +2,8 @@
 // the upload and the window never waits. The file was checked whole before the first call
 // (see upload_check.h); a line that still cannot be read (the file changed meanwhile) stops
 // the upload with a message rather than sending a record that is not the file's.
+#include <utility>
+
 #include "app/your_form.h"
 #include "common/line_split.h"
 #include "common/pattern_format.h"
@@ -24,6 +26,7 @@ std::optional<std::string> YourForm::readUploadLine(std::int32_t fileNum) {
 
 void YourForm::sendEndOfUpload(std::int32_t& fileNum) {
     runningUpload_ = 0;
+    trackUploadUnended_ = false;
     uploadEndAwaited_ = true;
     Magellan.SendSentence(Magellan.CommandState().EndCommand);
     files_.close(fileNum);
@@ -53,6 +56,7 @@ void YourForm::stopUploadThatSentNothing() {
         files_.close(*fileNum);
         *fileNum = 0;
     }
+    trackUploadUnended_ = trackUploadUnended_ || runningUpload_ == kSendTrack;
     runningUpload_ = 0;
     if (uploadPending) {
         PendingCommand = "";
@@ -75,11 +79,11 @@ void YourForm::stopRunningUpload(int next) {
         PendingCommand = "";
         return;
     }
-    const bool trackReplaced = runningUpload_ == kSendTrack && next == kSendTrack;
     stopUploadThatSentNothing();
-    if (trackReplaced) {
-        // The receiver cannot tell the new track's first point from the old one's next:
-        // the old upload is ended first, so that the new one replaces it whole.
+    if (next == kSendTrack && std::exchange(trackUploadUnended_, false)) {
+        // The receiver cannot tell the new track's first point from the next of a track
+        // upload that stopped part way, also one that other uploads followed: that upload is
+        // ended first, so that the new one replaces it whole.
         ++stoppedUploadEnds_;
         Magellan.SendSentence(Magellan.CommandState().EndCommand);
     }

@@ -90,6 +90,21 @@ TEST_F(UploadRetry, RetryOfATracksUnansweredEndStartsItAgainToo) {
     EXPECT_EQ(callsSince(again), (std::vector<std::string>{"SendSentence " + kEnd}));
 }
 
+// A track upload stopped part way by a waypoint upload: the receiver still holds its points
+// as an unfinished upload, and the next track upload would add to them. It is ended first.
+TEST_F(UploadRetry, ATrackUploadAfterOneStoppedPartWayEndsThatOneFirst) {
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    ack(protocol::kTrackPointKind);
+    startUpload(app::kSendWaypoints, "w.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
+    EXPECT_EQ(link.count("SendSentence " + kEnd), 0);
+    const std::size_t mark = callsSoFar();
+    startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    const auto calls = callsSince(mark);
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
+              (std::vector<std::string>{"SendSentence " + kEnd, "UploadTrackPoint"}));
+}
+
 // --- Routes: a route goes again from its first sentence ------------------------------------
 
 TEST_F(UploadRetry, RetryOfARoutesSecondSentenceSendsTheRouteFromItsFirst) {
