@@ -590,8 +590,11 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         // Not acknowledged: a receiver in acknowledgement mode gives up the sooner.
         if (isEndMarker(sentence.word(), fields)) {
             // The end is answered, though: unanswered, the receiver sends it again, and a
-            // late END would end the next download before its first record.
-            if (ackConfirmed_) {
+            // late END would end the next download before its first record. Also when the
+            // port was opened again since the receiver last confirmed the mode: it is still in
+            // it if it sends the rest of a transfer, and a receiver out of it passes over an
+            // acknowledgement it does not wait for.
+            if (ackWanted_) {
                 acknowledge(sentence);
             }
             raiseDebug("Dropped: the end of the stopped transfer");

@@ -215,6 +215,7 @@ TEST_F(LinkEngineTest, ReopeningAfterTheLineWasLostPartWayWaitsForTheDownloadsRe
     EXPECT_EQ(countSent(kWaypoints), 0);
     receive(kEnd);
     EXPECT_FALSE(engine.draining());
+    EXPECT_EQ(countSent(ackOf(kEnd)), 1) << "answered, or it comes again to end the next one";
     receive(ackOf(kHandOn));
     EXPECT_EQ(countSent(kWaypoints), 1);
     EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
