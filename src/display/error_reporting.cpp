@@ -11,6 +11,7 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
         case link::kNotice:
             // Nothing was sent: an upload that was sending ends here, its file closed.
             routeRestRefused_ = true;
+            routeAcksToPass_ = 0;
             stopUploadThatSentNothing();
             view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::LineFailure);
             break;

@@ -174,7 +174,9 @@ void YourForm::acknowledgement() {
     const link::CommandState& commands = Magellan.CommandState();
     const std::string& acked = state.AckedKind;
     if (acked == state.RouteKind && routeAcksToPass_ > 0) {
-        --routeAcksToPass_;  // a sentence sent again: the one after it goes on the last's
+        // A sentence sent again, or one of a stopped route's rest: the next sentence of the
+        // upload under way goes on the acknowledgement of its own last one.
+        --routeAcksToPass_;
         return;
     }
     if (gpxAcknowledged()) {

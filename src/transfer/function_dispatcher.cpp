@@ -115,6 +115,7 @@ void YourForm::cancelOnLink() {
 // Nothing sent before is confirmed any more, no end of an upload among it; a download held
 // for one is dropped with it, as the link drops the requests it holds.
 void YourForm::linkQueueDropped() {
+    routeAcksToPass_ = 0;
     uploadEndAwaited_ = false;
     stoppedUploadEnds_ = 0;
     cancelWhenRouteEnds_ = false;
@@ -131,6 +132,7 @@ void YourForm::uploadEndsDropped() {
         cancelOnLink();
         return;
     }
+    routeAcksToPass_ = 0;
     uploadEndAwaited_ = false;
     if (stoppedUploadEnds_ > 0) {
         stoppedUploadEnds_ = 1;
@@ -216,7 +218,6 @@ void YourForm::startUpload(int entry) {
         return;
     }
     uploadLineNumber_ = 0;
-    routeAcksToPass_ = 0;
     runningUpload_ = entry;
     uploadFieldsBlanked_ = 0;
     uploadTotal_ = transfer::uploadRecordCount(kind, fileName);

@@ -208,7 +208,6 @@ void YourForm::startGpxUpload(int entry) {
     fileName = path;
     gpx_->plan = std::move(*planned.plan);
     uploadFieldsBlanked_ = 0;  // a GPX upload reports its own changes
-    routeAcksToPass_ = 0;
     uploadWhat_ = kind == transfer::UploadKind::Waypoints ? "waypoints"
                   : kind == transfer::UploadKind::Route   ? "route waypoints"
                                                           : "track points";

@@ -279,6 +279,7 @@ bool YourForm::stopRouteUpload() {
     for (const std::string& name : routeNames_) {
         RouteEntries += "," + name;
         if (++RouteEntryCount == 2) {
+            ++routeAcksToPass_;  // before: a refused send clears it
             sendRouteSentence();
         }
         if (routeRestRefused_) {
@@ -286,6 +287,7 @@ bool YourForm::stopRouteUpload() {
         }
     }
     if (RouteEntryCount > 0) {
+        ++routeAcksToPass_;
         sendRouteSentence();
     }
     if (!routeRestRefused_) {

@@ -146,6 +146,28 @@ TEST_F(UploadRetry, RetryOfARoutesLastSentenceSentWithTheNextRoutesFirst) {
     EXPECT_EQ(link.sentences().back(), kEnd);
 }
 
+// The rest of a stopped route upload is answered before the new upload's first sentence:
+// those acknowledgements do not send the new upload's next sentences ahead of its own.
+TEST_F(UploadRetry, AStoppedRoutesRestDoesNotPaceTheNextRouteUpload) {
+    startUpload(app::kSendRoute, "a.txt", kFiveEntryRoute);
+    startUpload(app::kSendRoute, "b.txt",
+                "Header,5,2\r\nWaypoint,x,X\r\nWaypoint,y,Y\r\n"
+                "Waypoint,z,Z\r\n");
+    ASSERT_EQ(link.sentences().back(), "$PMGNRTE,2,1,c,05,X,Y");
+    const std::size_t queued = link.sentences().size();
+    for (int i = 0; i < 3; ++i) {
+        ack(protocol::kRouteKind);  // the stopped route's three sentences
+    }
+    ackEnd();
+    EXPECT_EQ(link.sentences().size(), queued);
+    ack(protocol::kRouteKind);
+    EXPECT_EQ(link.sentences().size(), queued + 2);  // Z, then the end
+    ackEnd();
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 3 "
+                                        "Waypoints."}));
+}
+
 // --- A download chosen while a stopped route upload is being finished ------------------------
 
 TEST_F(UploadRetry, DownloadWaitsForTheEndOfTheStoppedRouteUpload) {
