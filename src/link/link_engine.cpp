@@ -434,12 +434,17 @@ Millis LinkEngine::lineTimeMs(std::size_t bytes) const {
 
 // --- Draining --------------------------------------------------------------------------
 
+Millis LinkEngine::drainQuietMs() const {
+    return protocol::kSendsPerSentence *
+           (lineTimeMs(kLongestReplyBytes + kAcknowledgementBytes) + kGraceMs);
+}
+
 void LinkEngine::startDrain(Millis now) {
     if (!drain_) {
-        drain_ = Drain{now + kDrainQuietMs, now + kDrainLimitMs};
+        drain_ = Drain{now + drainQuietMs(), now + kDrainLimitMs};
         raiseDebug("Waiting for the GPS to end the stopped transfer");
     } else {
-        drain_->quietUntil = now + kDrainQuietMs;
+        drain_->quietUntil = now + drainQuietMs();
     }
     // Answers not begun yet are queued behind the stopped transfer, and may go with it when
     // the receiver gives up: ask again when the drain ends.
@@ -486,7 +491,7 @@ void LinkEngine::receive(std::string_view bytes, Millis now) {
     // Noise may hide the rest of a stopped transfer: a drain does not take it for quiet. A
     // line that is never clean still ends the drain at its limit.
     if (drain_ && reader_.droppedBytes() != droppedBefore) {
-        drain_->quietUntil = now + kDrainQuietMs;
+        drain_->quietUntil = now + drainQuietMs();
     }
     for (auto& sentence : sentences) {
         // The receiver is still sending its protocol sentences: NMEA does not show that a
@@ -499,7 +504,7 @@ void LinkEngine::receive(std::string_view bytes, Millis now) {
             }
         }
         if (drain_ && mayBeProtocol && word != protocol::kAckWord) {
-            drain_->quietUntil = now + kDrainQuietMs;
+            drain_->quietUntil = now + drainQuietMs();
         }
         noteAnswer(sentence);
         received_.push_back(std::move(sentence));

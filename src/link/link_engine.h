@@ -60,7 +60,7 @@ struct LinkEvent {
 // Downloads: the records of a download are taken only once its command went out; records that
 // arrive otherwise are what an earlier, stopped transfer left on the line. They are neither
 // acknowledged nor delivered, and the engine drains them, as it does after a cancelled
-// download: a drain ends on the receiver's END, on kDrainQuietMs without protocol sentences
+// download: a drain ends on the receiver's END, on drainQuietMs() without protocol sentences
 // (NMEA does not count; noise does, since it may hide them), or after kDrainLimitMs at most.
 // Requests whose answers the receiver would queue behind the stopped transfer (downloads and the
 // version request) wait for the drain to end; any other sentence goes at once.
@@ -75,8 +75,10 @@ class LinkEngine {
     // Receiver silence after which a download is reported.
     static constexpr Millis kDownloadSilenceMs = 5000;
     // After a stopped download, the quiet in protocol sentences that tells the receiver has
-    // given up.
-    static constexpr Millis kDrainQuietMs = 2000;
+    // given up: as long as it takes to send an unanswered record as often as the protocol
+    // says, and give up (about 3.7 s at 4800 baud). A shorter wait ends the drain while a
+    // receiver that went silent for a moment still holds the record it sends next.
+    Millis drainQuietMs() const;
     // The longest a drain holds requests back.
     static constexpr Millis kDrainLimitMs = 10000;
 

@@ -412,6 +412,21 @@ TEST_F(LinkEngineTest, DrainAfterCancelEndsOnQuietInProtocolSentencesThoughNmeaS
     EXPECT_EQ(received(std::string(protocol::kTrackPointKind)).size(), 1u);
 }
 
+// A receiver sends an unanswered record three times before it gives up: a drain that ended
+// sooner would let a receiver silent for a moment put its next send into the next download.
+TEST_F(LinkEngineTest, DrainWaitsAsLongAsTheReceiverTakesToGiveUp) {
+    setUpAnswered();
+    request(kTracks);
+    receive(ackOf(kTracks));
+    receive(kTrackPoint);
+    engine.cancelTransfer(now);
+    collect();
+    advance(3000);
+    EXPECT_TRUE(engine.draining());
+    advance(engine.drainQuietMs() - 3000);
+    EXPECT_FALSE(engine.draining());
+}
+
 // Noise may hide the records the receiver still sends: the drain waits for a clean line, and
 // ends at its limit on a line that never gets clean.
 TEST_F(LinkEngineTest, DrainDoesNotTakeNoiseForQuiet) {
@@ -428,7 +443,7 @@ TEST_F(LinkEngineTest, DrainDoesNotTakeNoiseForQuiet) {
     }
     EXPECT_TRUE(engine.draining());
     EXPECT_EQ(countSent(kWaypoints), 0);
-    advance(LinkEngine::kDrainQuietMs);
+    advance(engine.drainQuietMs());
     EXPECT_FALSE(engine.draining());
 
     request(kTracks);
@@ -523,7 +538,7 @@ TEST_F(LinkEngineTest, ConfigureWaitCoversAVersionRequestHeldByADrain) {
     engine.configureLink(1, now);
     collect();
     EXPECT_FALSE(engine.configureSettled());
-    EXPECT_GE(engine.configureDeadline(), now + LinkEngine::kDrainQuietMs);
+    EXPECT_GE(engine.configureDeadline(), now + engine.drainQuietMs());
 }
 
 // --- Closing ----------------------------------------------------------------------------
