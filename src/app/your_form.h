@@ -167,6 +167,7 @@ class YourForm {
     bool restartTrackUpload(bool endUnanswered);
     bool resendRouteFromItsStart(const std::string& unanswered);
     std::vector<std::string> routeSentencesToResend(const std::string& unanswered) const;
+    bool routeUploadEnding() const;
     std::vector<std::string> routeSentencesSoFar() const;
     bool downloadRunning() const;
     // An upload started while a download runs takes its place.

@@ -99,7 +99,7 @@ std::vector<std::string> YourForm::routeSentencesToResend(const std::string& una
         for (std::size_t i = first; i < sent; ++i) {
             sentences.push_back(planned[i].text);
         }
-    } else if (runningUpload_ == kSendRoute) {
+    } else if (runningUpload_ == kSendRoute || routeUploadEnding()) {
         const std::vector<std::string> current = routeSentencesSoFar();
         if (!current.empty() && current.back() == unanswered) {
             sentences = current;
@@ -127,7 +127,17 @@ bool YourForm::resendRouteFromItsStart(const std::string& unanswered) {
     for (const std::string& sentence : sentences) {
         Magellan.SendSentence(sentence);
     }
+    if (routeUploadEnding()) {
+        // Its end waited behind the unanswered sentence, and the link dropped it with it.
+        Magellan.SendSentence(Magellan.CommandState().EndCommand);
+    }
     return true;
+}
+
+// The text route upload read its file to the end and sent its end after its last sentence.
+bool YourForm::routeUploadEnding() const {
+    return uploadEndAwaited_ && runningUpload_ == 0 && RouteFileNum == 0 &&
+           PendingCommand == Magellan.TransferState().RouteKind && !gpx_->plan;
 }
 
 // The sentences of the route being sent, up to the last one sent, built again from its names.

@@ -125,6 +125,26 @@ TEST_F(UploadRetry, RetryOfARoutesSecondSentenceSendsTheRouteFromItsFirst) {
               "Transfer Complete. 1 Routes sent.\r\nConsisting of 5 Waypoints.");
 }
 
+// The file's last route sentence went in one call with the upload's end, which the link drops
+// with it: the route goes again, then the end.
+TEST_F(UploadRetry, RetryOfTheFilesLastRouteSentenceSendsTheEndAgainToo) {
+    startUpload(app::kSendRoute, "r.txt",
+                "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
+    ack(protocol::kRouteKind);
+    const std::size_t before = link.sentences().size();
+    ASSERT_EQ(link.sentences().back(), kEnd);
+    unanswered("$PMGNRTE,2,2,c,01,C", MessageAnswer::Retry);
+    const auto sent = link.sentences();
+    EXPECT_EQ(
+        std::vector<std::string>(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end()),
+        (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd}));
+    ack(protocol::kRouteKind);
+    ack(protocol::kRouteKind);
+    ackEnd();
+    EXPECT_EQ(view.messageTexts().back(),
+              "Transfer Complete. 1 Routes sent.\r\nConsisting of 3 Waypoints.");
+}
+
 // A route's last sentence went in one call with the next route's first, which waited behind
 // it and is dropped with it: both routes go again, in order.
 TEST_F(UploadRetry, RetryOfARoutesLastSentenceSentWithTheNextRoutesFirst) {
