@@ -85,6 +85,15 @@ class LinkEngineTest : public ::testing::Test {
         sent.clear();
         events.clear();
     }
+    // A track download under way, its first point taken, cancelled: the drain begins.
+    void cancelTrackDownloadPartWay() {
+        setUpAnswered();
+        request(kTracks);
+        receive(ackOf(kTracks));
+        receive(kTrackPoint);
+        engine.cancelTransfer(now);
+        collect();
+    }
     // A download request; in acknowledgement mode the receiver confirms the HANDON that goes
     // ahead of every download.
     void request(const std::string& command) {
@@ -381,12 +390,7 @@ TEST_F(LinkEngineTest, RepeatedEndAfterALostAcknowledgementIsAnsweredNotDrained)
 // --- Draining what a stopped transfer leaves --------------------------------------------
 
 TEST_F(LinkEngineTest, DrainAfterCancelEndsOnQuietInProtocolSentencesThoughNmeaStreams) {
-    setUpAnswered();
-    request(kTracks);
-    receive(ackOf(kTracks));
-    receive(kTrackPoint);
-    engine.cancelTransfer(now);
-    collect();
+    cancelTrackDownloadPartWay();
     ASSERT_TRUE(engine.draining());
     request(kWaypoints);
     EXPECT_EQ(countSent(kWaypoints), 0);
@@ -415,12 +419,7 @@ TEST_F(LinkEngineTest, DrainAfterCancelEndsOnQuietInProtocolSentencesThoughNmeaS
 // A receiver sends an unanswered record three times before it gives up: a drain that ended
 // sooner would let a receiver silent for a moment put its next send into the next download.
 TEST_F(LinkEngineTest, DrainWaitsAsLongAsTheReceiverTakesToGiveUp) {
-    setUpAnswered();
-    request(kTracks);
-    receive(ackOf(kTracks));
-    receive(kTrackPoint);
-    engine.cancelTransfer(now);
-    collect();
+    cancelTrackDownloadPartWay();
     advance(3000);
     EXPECT_TRUE(engine.draining());
     advance(engine.drainQuietMs() - 3000);
@@ -430,12 +429,7 @@ TEST_F(LinkEngineTest, DrainWaitsAsLongAsTheReceiverTakesToGiveUp) {
 // Noise may hide the records the receiver still sends: the drain waits for a clean line, and
 // ends at its limit on a line that never gets clean.
 TEST_F(LinkEngineTest, DrainDoesNotTakeNoiseForQuiet) {
-    setUpAnswered();
-    request(kTracks);
-    receive(ackOf(kTracks));
-    receive(kTrackPoint);
-    engine.cancelTransfer(now);
-    collect();
+    cancelTrackDownloadPartWay();
     request(kWaypoints);
     for (int n = 0; n < 4; ++n) {
         engine.receive("\x9a\xa3\xd2\xe5 noise \xb7\x9b", now);
