@@ -13,6 +13,7 @@
 #include "common/counter16.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
+#include "transfer/upload_check.h"
 
 namespace trawlix::transfer::gpx {
 class XmlSource;
@@ -146,6 +147,9 @@ class YourForm {
     bool writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
                          const std::string& line);
     void countWritten(bool written);
+    // A record could not be written, to a text or a GPX file: the download ends with a box.
+    void stopDownloadAfterWriteFailure(std::int32_t& fileNum, const std::string& fileName,
+                                       const std::string& why);
     void endOfDownload();
     void acknowledgement();
     void uploadComplete();
@@ -172,6 +176,10 @@ class YourForm {
     bool downloadRunning() const;
     // An upload started while a download runs takes its place.
     void stopRunningDownload();
+    std::int32_t& uploadFileNum(int entry);
+    std::string& uploadFileName(int entry);
+    static transfer::UploadKind uploadKindOf(int entry);
+    static const char* uploadNoun(transfer::UploadKind kind);
     // Asks the link for a download, or holds the request while a stopped upload's end waits.
     void askForDownload(void (link::GpsLink::*request)());
     // A stopped upload's end was confirmed, or will not be: what waited for it goes on.
@@ -204,8 +212,6 @@ class YourForm {
     bool gpxWaypointsFetched();
     bool gpxAcknowledged();
     void sendNextGpxRecord();
-    void stopGpxDownload(std::int32_t& fileNum, const std::string& fileName,
-                         const std::string& why);
     void reportGpxEndedEarly();
     void forgetGpxTransfer();
     std::string completionText() const;

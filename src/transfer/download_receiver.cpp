@@ -94,12 +94,17 @@ bool YourForm::writeRecordLine(std::int32_t& fileNum, const std::string& fileNam
     if (!why) {
         return true;
     }
+    stopDownloadAfterWriteFailure(fileNum, fileName, *why);
+    return false;
+}
+
+void YourForm::stopDownloadAfterWriteFailure(std::int32_t& fileNum, const std::string& fileName,
+                                             const std::string& why) {
     abandonTransfer(fileNum);
-    view_.showMessage("Can't write to the file " + fileName + ": " + *why +
+    view_.showMessage("Can't write to the file " + fileName + ": " + why +
                           ". The download was stopped; the file keeps the records written "
                           "before.",
                       MessageButtons::Ok, MessageKind::FileFailure);
-    return false;
 }
 
 bool YourForm::downloadRunning() const {

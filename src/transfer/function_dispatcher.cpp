@@ -173,6 +173,31 @@ bool YourForm::openDownloadFile(std::int32_t& fileNum, std::string& fileName, bo
     return true;
 }
 
+// The file fields, kind and what the progress calls the records of the upload entry `entry`.
+std::int32_t& YourForm::uploadFileNum(int entry) {
+    return entry == kSendWaypoints ? WaypointFileNum
+           : entry == kSendRoute   ? RouteFileNum
+                                   : TrackFileNum;
+}
+
+std::string& YourForm::uploadFileName(int entry) {
+    return entry == kSendWaypoints ? WaypointFileName
+           : entry == kSendRoute   ? RouteFileName
+                                   : TrackFileName;
+}
+
+transfer::UploadKind YourForm::uploadKindOf(int entry) {
+    return entry == kSendWaypoints ? transfer::UploadKind::Waypoints
+           : entry == kSendRoute   ? transfer::UploadKind::Route
+                                   : transfer::UploadKind::Track;
+}
+
+const char* YourForm::uploadNoun(transfer::UploadKind kind) {
+    return kind == transfer::UploadKind::Waypoints ? "waypoints"
+           : kind == transfer::UploadKind::Route   ? "route waypoints"
+                                                   : "track points";
+}
+
 void YourForm::startUpload(int entry) {
     if (!chooseFile(FileDialogMode::Open)) {
         return;
@@ -187,17 +212,11 @@ void YourForm::startUpload(int entry) {
         return;
     }
 
-    std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
-                            : entry == kSendRoute   ? RouteFileNum
-                                                    : TrackFileNum;
-    std::string& fileName = entry == kSendWaypoints ? WaypointFileName
-                            : entry == kSendRoute   ? RouteFileName
-                                                    : TrackFileName;
+    std::int32_t& fileNum = uploadFileNum(entry);
+    std::string& fileName = uploadFileName(entry);
     // The whole file is opened and checked before anything is sent, so that a file that
     // cannot be read, or holds a line that cannot be converted, sends nothing at all.
-    const transfer::UploadKind kind = entry == kSendWaypoints ? transfer::UploadKind::Waypoints
-                                      : entry == kSendRoute   ? transfer::UploadKind::Route
-                                                              : transfer::UploadKind::Track;
+    const transfer::UploadKind kind = uploadKindOf(entry);
     const auto problem = transfer::checkUploadFile(kind, CommonDialog1.FileName);
     if (problem) {
         view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
@@ -221,9 +240,7 @@ void YourForm::startUpload(int entry) {
     runningUpload_ = entry;
     uploadFieldsBlanked_ = 0;
     uploadTotal_ = transfer::uploadRecordCount(kind, fileName);
-    uploadWhat_ = entry == kSendWaypoints ? "waypoints"
-                  : entry == kSendRoute   ? "route waypoints"
-                                          : "track points";
+    uploadWhat_ = uploadNoun(kind);
     pace_.start(clock_->seconds());
     bool start = true;
     switch (entry) {

@@ -49,15 +49,6 @@ void YourForm::startGpxDownload(int entry) {
     }
 }
 
-void YourForm::stopGpxDownload(std::int32_t& fileNum, const std::string& fileName,
-                               const std::string& why) {
-    abandonTransfer(fileNum);
-    view_.showMessage("Can't write to the file " + fileName + ": " + why +
-                          ". The download was stopped; the file keeps the records written "
-                          "before.",
-                      MessageButtons::Ok, MessageKind::FileFailure);
-}
-
 std::optional<bool> YourForm::gpxWaypoint() {
     const link::WaypointRecord& record = Magellan.WaypointRecord();
     if (gpx_->fetchingWaypoints) {
@@ -69,7 +60,7 @@ std::optional<bool> YourForm::gpxWaypoint() {
         return std::nullopt;
     }
     if (const auto why = writer->waypoint(transfer::gpx::pointFromWaypoint(record))) {
-        stopGpxDownload(WaypointFileNum, WaypointFileName, *why);
+        stopDownloadAfterWriteFailure(WaypointFileNum, WaypointFileName, *why);
         return false;
     }
     return true;
@@ -84,7 +75,7 @@ std::optional<bool> YourForm::gpxRouteHeader() {
     gpx_->routeNumber = number;
     if (const auto why = writer->startRoute(transfer::gpx::routeName(number),
                                             transfer::gpx::routeNumberText(number))) {
-        stopGpxDownload(RouteFileNum, RouteFileName, *why);
+        stopDownloadAfterWriteFailure(RouteFileNum, RouteFileName, *why);
         return false;
     }
     return true;
@@ -115,7 +106,7 @@ std::optional<bool> YourForm::gpxRouteWaypoint() {
     }
     if (const auto why =
             writer->routePoint(transfer::gpx::pointFromRouteEntry(entry, waypoint->second))) {
-        stopGpxDownload(RouteFileNum, RouteFileName, *why);
+        stopDownloadAfterWriteFailure(RouteFileNum, RouteFileName, *why);
         return false;
     }
     return true;
@@ -129,7 +120,7 @@ std::optional<bool> YourForm::gpxTrackPoint() {
     const link::TrackPointRecord& record = Magellan.TrackPointRecord();
     if (const auto why = writer->trackPoint(transfer::gpx::utf8FromReceiverText(record.TrackName),
                                             transfer::gpx::pointFromTrackPoint(record))) {
-        stopGpxDownload(TrackFileNum, TrackFileName, *why);
+        stopDownloadAfterWriteFailure(TrackFileNum, TrackFileName, *why);
         return false;
     }
     return true;
@@ -173,7 +164,6 @@ void YourForm::reportGpxEndedEarly() {
 }
 
 void YourForm::startGpxUpload(int entry) {
-    forgetGpxTransfer();
     const std::string path = CommonDialog1.FileName;
     if (xmlSource_ == nullptr) {
         view_.showMessage("Can't read the GPX file " + path + " here. Nothing was sent.",
@@ -186,21 +176,15 @@ void YourForm::startGpxUpload(int entry) {
                           MessageKind::FileFailure);
         return;
     }
-    const transfer::UploadKind kind = entry == kSendWaypoints ? transfer::UploadKind::Waypoints
-                                      : entry == kSendRoute   ? transfer::UploadKind::Route
-                                                              : transfer::UploadKind::Track;
+    const transfer::UploadKind kind = uploadKindOf(entry);
     transfer::gpx::PlanResult planned = transfer::gpx::planUpload(kind, *read.document, path);
     if (!planned.plan) {
         view_.showMessage(planned.error + " Nothing was sent.", MessageButtons::Ok,
                           MessageKind::FileFailure);
         return;
     }
-    std::int32_t& fileNum = entry == kSendWaypoints ? WaypointFileNum
-                            : entry == kSendRoute   ? RouteFileNum
-                                                    : TrackFileNum;
-    std::string& fileName = entry == kSendWaypoints ? WaypointFileName
-                            : entry == kSendRoute   ? RouteFileName
-                                                    : TrackFileName;
+    std::int32_t& fileNum = uploadFileNum(entry);
+    std::string& fileName = uploadFileName(entry);
     if (fileNum != 0) {
         files_.close(fileNum);
         fileNum = 0;
@@ -208,9 +192,7 @@ void YourForm::startGpxUpload(int entry) {
     fileName = path;
     gpx_->plan = std::move(*planned.plan);
     uploadFieldsBlanked_ = 0;  // a GPX upload reports its own changes
-    uploadWhat_ = kind == transfer::UploadKind::Waypoints ? "waypoints"
-                  : kind == transfer::UploadKind::Route   ? "route waypoints"
-                                                          : "track points";
+    uploadWhat_ = uploadNoun(kind);
     uploadTotal_ = static_cast<std::int32_t>(kind == transfer::UploadKind::Track
                                                  ? gpx_->plan->trackPoints.size()
                                                  : gpx_->plan->waypoints.size());

@@ -48,13 +48,10 @@ void YourForm::stopUploadThatSentNothing() {
     const bool uploadPending = PendingCommand == kinds.WaypointKind ||
                                PendingCommand == kinds.RouteKind ||
                                PendingCommand == kinds.TrackPointKind;
-    std::int32_t* fileNum = runningUpload_ == kSendWaypoints ? &WaypointFileNum
-                            : runningUpload_ == kSendRoute   ? &RouteFileNum
-                            : runningUpload_ == kSendTrack   ? &TrackFileNum
-                                                             : nullptr;
-    if (fileNum != nullptr) {
-        files_.close(*fileNum);
-        *fileNum = 0;
+    if (runningUpload_ != 0) {
+        std::int32_t& fileNum = uploadFileNum(runningUpload_);
+        files_.close(fileNum);
+        fileNum = 0;
     }
     trackUploadUnended_ = trackUploadUnended_ || runningUpload_ == kSendTrack;
     runningUpload_ = 0;
@@ -186,7 +183,6 @@ void YourForm::Send_Route(bool& Start) {
             if (RouteEntryCount > 0) {
                 sendRouteSentence();
             }
-            runningUpload_ = 0;
             sendEndOfUpload(RouteFileNum);
             return;
         }
@@ -213,7 +209,6 @@ bool YourForm::routeLine(const std::string& line) {
         routeNames_.clear();
         transfer::RouteHeader header;
         if (const auto why = transfer::readRouteHeader(fields, header)) {
-            runningUpload_ = 0;
             stopUpload(RouteFileNum, RouteFileName, *why);
             return true;
         }
@@ -228,7 +223,6 @@ bool YourForm::routeLine(const std::string& line) {
         return true;
     }
     if (const auto why = transfer::checkRouteEntry(fields)) {
-        runningUpload_ = 0;
         stopUpload(RouteFileNum, RouteFileName, *why);
         return true;
     }
