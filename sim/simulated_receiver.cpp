@@ -87,19 +87,13 @@ void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
         queueSentence("PMGNVER," + store_.productId + "," + store_.softwareVersion + "," +
                       store_.description);
     } else if (word == "WAYPOINT") {
-        recordsAcknowledged_ = 0;
-        storeAtLastDownload_ = store_;
-        lastDownloadAnswer_ = answerNumber_;
+        beginDownloadAnswer();
         queueWaypoints();
     } else if (word == "ROUTE") {
-        recordsAcknowledged_ = 0;
-        storeAtLastDownload_ = store_;
-        lastDownloadAnswer_ = answerNumber_;
+        beginDownloadAnswer();
         queueRoutes();
     } else if (word == "TRACK") {
-        recordsAcknowledged_ = 0;
-        storeAtLastDownload_ = store_;
-        lastDownloadAnswer_ = answerNumber_;
+        beginDownloadAnswer();
         queueTrack(field(fields, 1) == "2");
     } else if (word == "HANDOFF") {
         ackMode_ = false;
@@ -116,6 +110,14 @@ void SimulatedReceiver::handleCommand(const std::vector<std::string>& fields,
         routeInProgress_.reset();
         lastUploadBody_.clear();
     }
+}
+
+// What a download answer is checked against: the store as it was asked for, and its
+// acknowledged records.
+void SimulatedReceiver::beginDownloadAnswer() {
+    recordsAcknowledged_ = 0;
+    storeAtLastDownload_ = store_;
+    lastDownloadAnswer_ = answerNumber_;
 }
 
 void SimulatedReceiver::handleUpload(const link::ReceivedSentence& sentence) {

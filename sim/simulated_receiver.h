@@ -80,6 +80,7 @@ class SimulatedReceiver {
     void handle(const link::ReceivedSentence& sentence, Clock::time_point now);
     void handleCommand(const std::vector<std::string>& fields, Clock::time_point now);
     void handleUpload(const link::ReceivedSentence& sentence);
+    void beginDownloadAnswer();
     void handleAcknowledgement(const link::ReceivedSentence& sentence, Clock::time_point now);
     void storeWaypoint(const std::vector<std::string>& fields);
     void storeRouteSentence(const std::vector<std::string>& fields);

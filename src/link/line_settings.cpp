@@ -31,6 +31,10 @@ double LineSettings::bitsPerByte() const {
     return 1.0 + dataBits + (parity == Parity::None ? 0.0 : 1.0) + stop;
 }
 
+std::int64_t LineSettings::lineTimeMs(std::size_t bytes) const {
+    return static_cast<std::int64_t>(static_cast<double>(bytes) * bitsPerByte() * 1000.0 / baud);
+}
+
 LineSettingsResult parseLineSettings(std::string_view text) {
     const auto fields = common::splitFields(text);
     if (fields.size() != 4) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,8 @@ struct LineSettings {
 
     // Bit times one byte takes on the line: start bit, data, parity, stop bits.
     double bitsPerByte() const;
+    // Milliseconds `bytes` take on the line, rounded down.
+    std::int64_t lineTimeMs(std::size_t bytes) const;
 };
 
 struct LineSettingsResult {

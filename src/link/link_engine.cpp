@@ -143,8 +143,7 @@ void LinkEngine::sendSentence(const std::string& sentence, Millis now) {
         return;  // nothing to send, e.g. a Retry of an error that had no sentence
     }
     // A Retry of a download comes back this way: it is a download again.
-    if (sentence == commands_.WaypointsCommand || sentence == commands_.RoutesCommand ||
-        sentence == commands_.TracksCommand) {
+    if (isDownloadCommand(sentence)) {
         requestDownload(sentence, now);
         return;
     }
@@ -428,8 +427,7 @@ void LinkEngine::write(const std::string& framed) {
 }
 
 Millis LinkEngine::lineTimeMs(std::size_t bytes) const {
-    return static_cast<Millis>(static_cast<double>(bytes) * line_.bitsPerByte() * 1000.0 /
-                               line_.baud);
+    return line_.lineTimeMs(bytes);
 }
 
 // --- Draining --------------------------------------------------------------------------

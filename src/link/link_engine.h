@@ -122,14 +122,11 @@ class LinkEngine {
 
     // --- Output -------------------------------------------------------------------------
     std::string takeOutput();
-    bool hasOutput() const { return !output_.empty(); }
     std::optional<LinkEvent> takeEvent();
-    bool hasEvents() const { return !events_.empty(); }
 
     // --- State, for the adapter and for tests ---------------------------------------------
     bool acknowledgementMode() const { return ackConfirmed_; }
     bool draining() const { return drain_.has_value(); }
-    const std::string& lastCommand() const { return lastCommand_; }
     // Line time of `bytes` at the open line's settings.
     Millis lineTimeMs(std::size_t bytes) const;
 

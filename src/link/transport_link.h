@@ -49,7 +49,6 @@ class TransportLink : public GpsLink {
 
     bool isOpen() const { return engine_.isOpen(); }
     bool acknowledgementMode() const { return engine_.acknowledgementMode(); }
-    const LinkEngine& engine() const { return engine_; }
 
   private:
     // Writes what the engine gave, raises its events, handles received sentences unless a

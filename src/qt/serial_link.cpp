@@ -111,8 +111,7 @@ void SerialLink::close(bool flush) {
     // acknowledgement of a download's end marker, would be lost, and the receiver would send
     // the sentence again to whoever opens the port next.
     if (flush && port_.bytesToWrite() > 0) {
-        const Millis lineTime = static_cast<Millis>(static_cast<double>(port_.bytesToWrite()) *
-                                                    line_.bitsPerByte() * 1000.0 / line_.baud);
+        const Millis lineTime = line_.lineTimeMs(static_cast<std::size_t>(port_.bytesToWrite()));
         port_.waitForBytesWritten(timerMs(lineTime + kFlushGraceMs));
     }
     port_.close();

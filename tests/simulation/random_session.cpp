@@ -31,7 +31,7 @@ class Dice {
     std::mt19937 random_;
 };
 
-void scheduleFault(Session& session, Referee& referee, Dice& dice, int& noiseBursts) {
+void scheduleFault(Session& session, Referee& referee, Dice& dice) {
     const Micros at = dice.moment(0, kTroubledTime - kSecond);
     const Micros length = dice.moment(kSecond, 15 * kSecond);
     const Micros end = std::min(at + length, kTroubledTime);
@@ -75,7 +75,6 @@ void scheduleFault(Session& session, Referee& referee, Dice& dice, int& noiseBur
                 c = static_cast<char>(dice.raw() % 256);
             }
             const bool towardsHost = dice.chance(75);
-            ++noiseBursts;
             session.atTime(at, "a burst of noise", [&session, noise, towardsHost] {
                 if (towardsHost) {
                     session.line().injectTowardsHost(noise, session.time());
@@ -191,10 +190,9 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
             session.atTime(dice.moment(kSecond, 30 * kSecond), "the receiver is switched on",
                            [&session] { session.receiver().switchOn(); });
         }
-        int noiseBursts = 0;
         const int faults = dice.between(0, 4);
         for (int i = 0; i < faults; ++i) {
-            scheduleFault(session, referee, dice, noiseBursts);
+            scheduleFault(session, referee, dice);
         }
         const int actions = dice.between(1, 6);
         for (int i = 0; i < actions; ++i) {

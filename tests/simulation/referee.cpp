@@ -4,7 +4,6 @@
 #include <fstream>
 #include <map>
 
-#include "common/line_split.h"
 #include "link/sentence.h"
 
 namespace trawlix::simulation {

@@ -33,7 +33,6 @@ void LineDirection::write(std::string_view bytes, Micros now, Micros byteTime) {
     const Micros start = std::max(now, freeAt_);
     chunks_.push_back({start, std::string(bytes), 0});
     freeAt_ = start + static_cast<Micros>(bytes.size()) * byteTime;
-    carried_ += bytes.size();
 }
 
 std::string LineDirection::takeArrived(Micros now, Micros byteTime) {

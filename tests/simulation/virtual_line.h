@@ -33,10 +33,7 @@ class LineDirection {
     std::string takeArrived(Micros now, Micros byteTime);
     // When the next line end (or, failing one, the last byte waiting) arrives; -1 when idle.
     Micros nextArrival(Micros byteTime) const;
-    bool idle() const { return chunks_.empty(); }
     void clear() { chunks_.clear(); }
-    // Line time of every byte that crossed, for figures.
-    std::uint64_t bytesCarried() const { return carried_; }
 
   private:
     struct Chunk {
@@ -46,7 +43,6 @@ class LineDirection {
     };
     std::deque<Chunk> chunks_;
     Micros freeAt_ = 0;
-    std::uint64_t carried_ = 0;
 };
 
 class VirtualLine {
