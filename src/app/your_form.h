@@ -176,6 +176,7 @@ class YourForm {
     bool downloadRunning() const;
     // An upload started while a download runs takes its place.
     void stopRunningDownload();
+    void takePlaceOfRunningTransfer(int entry);
     std::int32_t& uploadFileNum(int entry);
     std::string& uploadFileName(int entry);
     static transfer::UploadKind uploadKindOf(int entry);

@@ -198,6 +198,14 @@ const char* YourForm::uploadNoun(transfer::UploadKind kind) {
                                                    : "track points";
 }
 
+// An upload whose file was found good takes the place of what runs: a download stops, an
+// upload ends where it is (a route at the end of the route being sent).
+void YourForm::takePlaceOfRunningTransfer(int entry) {
+    stopRunningDownload();
+    stopRunningUpload(entry);
+    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
+}
+
 void YourForm::startUpload(int entry) {
     if (!chooseFile(FileDialogMode::Open)) {
         return;
@@ -222,9 +230,7 @@ void YourForm::startUpload(int entry) {
         view_.showMessage(*problem, MessageButtons::Ok, MessageKind::FileFailure);
         return;
     }
-    stopRunningDownload();
-    stopRunningUpload(entry);
-    cancelWhenRouteEnds_ = false;  // Reset is superseded by this newer choice
+    takePlaceOfRunningTransfer(entry);
     fileName = CommonDialog1.FileName;
     if (fileNum != 0) {
         files_.close(fileNum);

@@ -183,6 +183,7 @@ void YourForm::startGpxUpload(int entry) {
                           MessageKind::FileFailure);
         return;
     }
+    takePlaceOfRunningTransfer(entry);
     std::int32_t& fileNum = uploadFileNum(entry);
     std::string& fileName = uploadFileName(entry);
     if (fileNum != 0) {

@@ -126,6 +126,23 @@ TEST_F(GpxUpload, RetryPartWayGoesBackToTheTracksOrTheRoutesStart) {
                                         "SendSentence $PMGNCMD,END"}));
 }
 
+// As a text upload does, an upload from GPX takes the place of a download under way: the
+// download is stopped on the link, and its records no longer go to its file.
+TEST_F(GpxUpload, TakesThePlaceOfADownloadUnderWay) {
+    view.fileAnswers.push_back(path("d.txt"));
+    view.choose(app::kRequestWaypoints);
+    form->cboFunction_Click();
+    ASSERT_EQ(link.count("RequestWaypoints"), 1);
+    writeFile("w.gpx",
+              std::string(kHead) + R"(<wpt lat="46.5" lon="7.25"><name>HUT</name></wpt></gpx>)");
+    startGpxUpload(app::kSendWaypoints, "w.gpx");
+    EXPECT_EQ(link.count("CancelTransfer"), 1);
+    link.WaypointRecord() = {};
+    link.WaypointRecord().Field1 = "LAKE";
+    link.receive(std::string(protocol::kWaypointKind));
+    EXPECT_EQ(readFile("d.txt"), "");
+}
+
 TEST_F(GpxUpload, TrackPointsCarryTimeFixAndUnknownElevation) {
     writeFile("t.gpx", std::string(kHead) + R"(<trk><name>Day</name><trkseg>
   <trkpt lat="46.1" lon="7.1"><ele>1529.04</ele><time>2008-08-11T09:15:48.24+02:00</time></trkpt>
