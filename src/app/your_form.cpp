@@ -128,6 +128,10 @@ void YourForm::Form_Unload(std::int16_t& /*Cancel: a close is never refused*/) {
     view_.endProgram();
 }
 
+std::vector<std::string> YourForm::transferRuleBreaches() const {
+    return {};
+}
+
 void YourForm::mnuExit_Click() {
     view_.closeWindow();
     view_.endProgram();

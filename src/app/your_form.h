@@ -102,6 +102,10 @@ class YourForm {
     // only the text files can be sent.
     void setXmlSource(transfer::gpx::XmlSource* source) { xmlSource_ = source; }
 
+    // The rules the transfer state keeps at every moment, each one broken described; empty
+    // when all hold. Tests and the simulation call it after every step.
+    std::vector<std::string> transferRuleBreaches() const;
+
   private:
     class LinkEvents;
 
