@@ -53,7 +53,7 @@ double readOnce(const std::string& path, std::size_t& points) {
     qt::QtXmlSource xml;
     const auto read = transfer::gpx::readDocument(path, xml);
     const auto plan = transfer::gpx::planUpload(transfer::UploadKind::Track, *read.document, path);
-    points = plan.plan ? plan.plan->trackPoints.size() : 0;
+    points = plan.plan ? plan.plan->parts.front().steps.size() : 0;
     return millisecondsSince(start);
 }
 

@@ -50,7 +50,7 @@ void YourForm::requestVersionAfterOpen() {
 
 void YourForm::SetPort() {
     Magellan.ClosePort();
-    linkQueueDropped();
+    portGone();
     clearIdentity();
     clearFix();
     Magellan.setPortNumber(CurrentPort);
@@ -109,9 +109,8 @@ void YourForm::mnuBaud_Click(std::int16_t Index) {
     SetPort();
 }
 
+// On a port that is open already nothing changes: what waits on the link goes on.
 void YourForm::mnuOpen_Click() {
-    stoppedUploadEnds_ = 0;  // what was under way before is gone with the port
-    uploadEndAwaited_ = false;
     Magellan.setPortNumber(CurrentPort);
     Magellan.setPortSettings(LineSettings);
     if (!openPort()) {
@@ -121,7 +120,7 @@ void YourForm::mnuOpen_Click() {
 
 void YourForm::mnuClose_Click() {
     Magellan.ClosePort();
-    linkQueueDropped();
+    portGone();
     clearIdentity();
     clearFix();
     showPortState(false);

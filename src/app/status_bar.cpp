@@ -56,9 +56,13 @@ void YourForm::showReceiving(const std::string& what) {
 }
 
 void YourForm::showSending() {
+    const transfer::UploadKind kind = transfer_->plan.kind;
+    const char* what = kind == transfer::UploadKind::Waypoints ? "waypoints"
+                       : kind == transfer::UploadKind::Route   ? "route waypoints"
+                                                               : "track points";
     const int sent = RecordCount.value();
-    showActivity(sendingText(uploadWhat_, sent, uploadTotal_,
-                             pace_.secondsLeft(sent, uploadTotal_, clock_->seconds())));
+    const int total = transfer_->currentPart().records;
+    showActivity(sendingText(what, sent, total, pace_.secondsLeft(sent, total, clock_->seconds())));
 }
 
 // The port is closed while the search runs: the program's own hold on it would make it
@@ -66,7 +70,7 @@ void YourForm::showSending() {
 // choosing a port opens it.
 void YourForm::mnuFindGps_Click() {
     Magellan.ClosePort();
-    linkQueueDropped();
+    portGone();
     showPortState(false);
     showActivity("Looking for the receiver...");
     const auto results = view_.findReceivers();

@@ -1,5 +1,4 @@
 #include "app/your_form.h"
-#include "transfer/gpx_transfers.h"
 
 #include <utility>
 
@@ -40,8 +39,7 @@ YourForm::YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& setti
       Magellan(magellan),
       settings_(settings),
       programFolder_(std::move(programFolder)),
-      events_(std::make_unique<LinkEvents>(*this)),
-      gpx_(std::make_unique<transfer::gpx::GpxTransfers>()) {
+      events_(std::make_unique<LinkEvents>(*this)) {
     Magellan.setListener(events_.get());
 }
 
@@ -124,12 +122,8 @@ void YourForm::Form_Unload(std::int16_t& /*Cancel: a close is never refused*/) {
     }
     unloaded_ = true;
     Magellan.ClosePort();
-    linkQueueDropped();
+    portGone();
     view_.endProgram();
-}
-
-std::vector<std::string> YourForm::transferRuleBreaches() const {
-    return {};
 }
 
 void YourForm::mnuExit_Click() {

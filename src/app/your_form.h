@@ -10,24 +10,24 @@
 #include "app/form_view.h"
 #include "app/settings_store.h"
 #include "app/status_texts.h"
+#include "app/transfer_state.h"
 #include "common/counter16.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
-#include "transfer/upload_check.h"
+#include "transfer/upload_plan.h"
 
 namespace trawlix::transfer::gpx {
 class XmlSource;
-struct GpxTransfers;
 }  // namespace trawlix::transfer::gpx
 
 namespace trawlix::app {
 
 // The main window's logic, free of any toolkit. It reaches the screen through FormView,
 // the receiver through the GPS link `Magellan`, and stored settings through SettingsStore.
-// Its handlers are spread over the folders of the subsystems they belong to:
-//   app/       start-up, shut-down, the port and line settings
-//   transfer/  the function list, the download receiver and the three uploads
-//   display/   the live NMEA fix, the fix and version labels, errors and debug lines
+// Every member lives in app/, one file for each part of the window: start-up and shut-down,
+// the port and line settings, the function list, the download receiver, the uploads, the
+// live NMEA fix, the fix and version labels, errors and debug lines. The transfer files and
+// their formats are a library of their own (transfer/), which knows nothing of the window.
 class YourForm {
   public:
     YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& settings,
@@ -50,7 +50,7 @@ class YourForm {
     std::int32_t TrackFileNum = 0;
     std::string TrackFileName;
 
-    // The route upload's state, kept from call to call and from upload to upload.
+    // The route sentence sent last, as the route upload shows it.
     std::string RouteEntries;
     std::int32_t RouteEntryCount = 0;
     std::int32_t RouteSeq = 0;
@@ -96,7 +96,9 @@ class YourForm {
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
     // A stopped upload is still sending the rest of its route, or its end.
-    bool stoppedUploadEnding() const { return stoppedUploadEnds_ > 0; }
+    bool stoppedUploadEnding() const { return owed_.ends > 0; }
+    // The transfer under way, if any.
+    const std::optional<Transfer>& transfer() const { return transfer_; }
 
     // GPX files are read through this XML reader, which the shell hands over; without one,
     // only the text files can be sent.
@@ -136,11 +138,31 @@ class YourForm {
     void showSending();
     void requestVersionAfterOpen();
 
+    // The transfer under way (transfer_state.cpp): the window's fields follow it.
+    void showTransferInFields();
+    void endTransfer();
+    bool downloadRunning() const { return transfer_ && transfer_->isDownload(); }
+    bool uploadRunning() const { return transfer_ && transfer_->isUpload(); }
+
     // The function list.
-    void startDownload(std::int32_t& fileNum, std::string& fileName, const std::string& command,
-                       void (link::GpsLink::*request)());
+    void startDownload(int entry);
     void startUpload(int entry);
     bool chooseFile(FileDialogMode mode);
+    bool gpxChosen() const;
+    std::optional<transfer::UploadPlan> planUpload(int entry, const std::string& path);
+    // A transfer that starts takes the place of the one under way.
+    void takePlaceOfRunningTransfer(int entry);
+    // Asks the link for the download's records, or holds the request while a stopped
+    // upload's end is owed.
+    void askForDownload();
+    void requestRecords(const std::string& command);
+    void cancelOnLink();
+    // The link dropped whatever it had queued (a cancel, or the port closed): nothing owed
+    // will be confirmed.
+    void linkQueueDropped();
+    // The port closed or the line was lost: the transfer under way is over.
+    void portGone();
+    void lineLost(const std::string& text);
 
     // The download receiver.
     // Each is true when the record was written to its file.
@@ -148,102 +170,56 @@ class YourForm {
     bool WriteHeaderRecord();
     bool WriteRouteWaypoint();
     bool WriteTrackPoint();
-    bool writeRecordLine(std::int32_t& fileNum, const std::string& fileName,
-                         const std::string& line);
+    // The running download's file, when it takes records of `command`; 0 otherwise.
+    std::int32_t downloadFileFor(const std::string& command);
+    bool writeRecordLine(const std::string& command, const std::string& line);
     void countWritten(bool written);
-    // A record could not be written, to a text or a GPX file: the download ends with a box.
-    void stopDownloadAfterWriteFailure(std::int32_t& fileNum, const std::string& fileName,
-                                       const std::string& why);
+    // A record could not be written: the download ends with a box.
+    void stopDownloadAfterWriteFailure(const std::string& why);
     void endOfDownload();
     void acknowledgement();
+    void endConfirmed();
     void uploadComplete();
-    void closeAndShow(std::int32_t& fileNum, const std::string& fileName);
-    // Ends a transfer that failed: its file closed with what it holds, the link told.
-    void abandonTransfer(std::int32_t& fileNum);
+    std::string completionText() const;
+    // Opens a downloaded file in the text editor, or a GPX file in its program.
+    void showFile(const std::string& fileName, bool gpx);
+    // The running download stops: its file keeps what arrived. True if one ran.
+    bool stopRunningDownload();
 
     // The uploads.
-    std::optional<std::string> readUploadLine(std::int32_t fileNum);
-    void sendEndOfUpload(std::int32_t& fileNum);
-    void stopUpload(std::int32_t& fileNum, const std::string& fileName, const std::string& why);
-    void sendRouteSentence();
-    bool routeLine(const std::string& line);
-    // Stops a route upload at the end of the route being sent; true if one was running.
-    bool stopRouteUpload();
-    // A Retry of a sentence of the upload under way that must go back further than that
-    // sentence (transfer/upload_retry.cpp); true when it was taken care of.
-    bool retryUploadFromItsStart(const std::string& unanswered);
+    void sendNextStep();
+    void sendStep(const transfer::UploadStep& step);
+    // The upload under way stops: a route goes out whole first, then the end.
+    void stopRunningUpload(int next = 0);
+    void finishRoute(const Transfer& upload);
+    void endUnendedTrack();
+    // What a Retry or a Cancel of an unanswered sentence means for the uploads.
+    void retryUnanswered(const std::string& unanswered);
     bool restartTrackUpload(bool endUnanswered);
     bool resendRouteFromItsStart(const std::string& unanswered);
-    std::vector<std::string> routeSentencesToResend(const std::string& unanswered) const;
-    bool routeUploadEnding() const;
-    std::vector<std::string> routeSentencesSoFar() const;
-    bool downloadRunning() const;
-    // An upload started while a download runs takes its place.
-    void stopRunningDownload();
-    void takePlaceOfRunningTransfer(int entry);
-    std::int32_t& uploadFileNum(int entry);
-    std::string& uploadFileName(int entry);
-    static transfer::UploadKind uploadKindOf(int entry);
-    static const char* uploadNoun(transfer::UploadKind kind);
-    // Asks the link for a download, or holds the request while a stopped upload's end waits.
-    void askForDownload(void (link::GpsLink::*request)());
+    void giveUpUnanswered(const std::string& unanswered);
     // A stopped upload's end was confirmed, or will not be: what waited for it goes on.
     void stoppedUploadEnded();
-    // An unanswered sentence was not sent again: it and the ends queued behind it never go
-    // out.
-    void uploadEndsDropped();
-    // Cancels on the link, which drops whatever it had queued.
-    void cancelOnLink();
-    // The link dropped whatever it had queued (a cancel, or the port closed).
-    void linkQueueDropped();
-    // The link refused to send (the port is closed): the upload under way ends.
-    void stopUploadThatSentNothing();
-    // A transfer that starts takes the place of the upload under way: it ends where it is,
-    // a route at the end of the route being sent.
-    void stopRunningUpload(int next = 0);
-    void endAwaitedBecomesStopped();
+    // The link refused to send (the port is closed): the transfer under way ends.
+    void transferRefused();
 
-    // GPX downloads and uploads (transfer/gpx_transfers.cpp).
-    bool gpxChosen() const;
-    // With the download's file open: asks for the records of the GPX download `entry`.
-    void startGpxDownload(int entry);
-    // Opens the file the dialog named for a download, as GPX or text, in place of `fileNum`.
-    bool openDownloadFile(std::int32_t& fileNum, std::string& fileName, bool gpx);
-    void startGpxUpload(int entry);
-    std::optional<bool> gpxWaypoint();       // nothing when the file is no GPX
-    std::optional<bool> gpxRouteHeader();    // nothing when the file is no GPX
-    std::optional<bool> gpxRouteWaypoint();  // nothing when the file is no GPX
-    std::optional<bool> gpxTrackPoint();     // nothing when the file is no GPX
+    // GPX downloads (gpx_transfers.cpp).
+    std::optional<bool> gpxWaypoint();
+    std::optional<bool> gpxRouteHeader();
+    std::optional<bool> gpxRouteWaypoint();
+    std::optional<bool> gpxTrackPoint();
+    bool fetchingWaypointsForRoutes() const;
     bool gpxWaypointsFetched();
-    bool gpxAcknowledged();
-    void sendNextGpxRecord();
+    std::string gpxEndedEarlyText() const;  // empty when no GPX download ends early
     void reportGpxEndedEarly();
-    void forgetGpxTransfer();
-    std::string completionText() const;
 
     FormView& view_;
     link::GpsLink& Magellan;
     SettingsStore& settings_;
     std::string programFolder_;
     transfer::TransferFiles files_;
-    std::int32_t uploadLineNumber_ = 0;  // line of the upload file read last, for messages
-    int runningUpload_ = 0;              // the function entry of the upload under way; 0 for none
-    // The command of the download under way, also when a later choice (a version request)
-    // took PendingCommand.
-    std::string runningDownload_;
-    int stoppedUploadEnds_ = 0;            // end sentences of stopped uploads not yet confirmed
-    bool cancelWhenRouteEnds_ = false;     // Reset came while it was
-    bool routeRestRefused_ = false;        // the link refused the rest: the port is closed
-    std::vector<std::string> routeNames_;  // the entries of the route being sent, so far
-    std::vector<std::string> previousRouteSentences_;  // of the route sent before it
-    bool routeHeaderRead_ = false;                     // this route upload has read a Header line
-    bool uploadEndAwaited_ = false;                    // an upload sent its end; not yet confirmed
-    int routeAcksToPass_ = 0;
-    bool trackUploadUnended_ = false;  // a track upload stopped part way, its end not sent
-    void (link::GpsLink::*deferredRequest_)() =
-        nullptr;  // held by askForDownload  // acknowledgements of route sentences sent again: none
-                  // sends more
-    int uploadFieldsBlanked_ = 0;  // text fields of this upload sent with blanks
+    std::optional<Transfer> transfer_;
+    Owed owed_;
     bool unloaded_ = false;
     std::unique_ptr<LinkEvents> events_;
 
@@ -251,12 +227,9 @@ class YourForm {
     SystemClock systemClock_;
     const Clock* clock_ = &systemClock_;
     TransferPace pace_;
-    std::int32_t uploadTotal_ = 0;
-    std::string uploadWhat_;
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;
-    std::unique_ptr<transfer::gpx::GpxTransfers> gpx_;
 };
 
 // The entries of the function list by their place in it.

@@ -44,6 +44,8 @@ class GpsLink {
 
     // True when the port is open afterwards, also when it already was.
     virtual bool OpenPort() = 0;
+    // Whether the port is open now: a lost line closes it without a call.
+    virtual bool IsOpen() const = 0;
     virtual void ClosePort() = 0;
     // Stops waiting for the transfer in progress and drops what was queued.
     virtual void CancelTransfer() = 0;

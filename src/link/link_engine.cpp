@@ -106,8 +106,9 @@ void LinkEngine::lineLost(const std::string& device, const std::string& reason) 
     noteTransferCutOff();
     forget();
     raiseError(kLineLost,
-               "The line to the GPS on " + device + " was lost (" + reason +
-                   "). What was received is kept; open the port again when the GPS is back.",
+               "The line to the GPS on " + device + " was lost" +
+                   (reason.empty() ? "" : " (" + reason + ")") +
+                   ". What was received is kept; open the port again when the GPS is back.",
                "");
 }
 

@@ -90,8 +90,9 @@ class LinkEngine {
     // The port was closed by the caller: everything under way is forgotten, and no event
     // that was not yet taken is raised.
     void closed();
-    // The line failed (`reason` says how): the caller closes the port. The events not yet
-    // taken are still raised, then a class 3 error.
+    // The line failed (`reason` says how, in the system's words, or is empty when it gave
+    // none): the caller closes the port. The events not yet taken are still raised, then a
+    // class 3 error.
     void lineLost(const std::string& device, const std::string& reason);
     bool isOpen() const { return open_; }
 

@@ -24,6 +24,7 @@ class TransportLink : public GpsLink {
     void setPortNumber(std::int16_t port) override { portNumber_ = port; }
     void setPortSettings(const std::string& settings) override { portSettings_ = settings; }
     bool OpenPort() override;
+    bool IsOpen() const override { return engine_.isOpen(); }
     void ClosePort() override;
     void CancelTransfer() override;
     void SendSentence(const std::string& sentence) override;
@@ -47,7 +48,6 @@ class TransportLink : public GpsLink {
     // again; later calls are passed over quietly. For a program that is being stopped.
     void abandon();
 
-    bool isOpen() const { return engine_.isOpen(); }
     bool acknowledgementMode() const { return engine_.acknowledgementMode(); }
 
   private:

@@ -158,7 +158,12 @@ void SerialLink::onPortError(QSerialPort::SerialPortError error) {
     }
     if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError ||
         error == QSerialPort::ReadError) {
-        lineFailed(port_.errorString().toStdString());
+        // Qt says "Unknown error" where the system gave no reason: that tells the user
+        // nothing, so the message then names none.
+        const QString reason = port_.errorString();
+        lineFailed(reason.compare("Unknown error", Qt::CaseInsensitive) == 0
+                       ? std::string()
+                       : reason.toStdString());
     } else {
         raiseDebug("Serial port: " + port_.errorString().toStdString());
     }

@@ -19,78 +19,14 @@
 namespace trawlix::transfer::gpx {
 namespace {
 
-struct TextRoute {
-    link::HeaderRecord header;
-    std::vector<link::WaypointRecord> entries;  // Field1 icon, Field4 name
-};
-
-// The records of a transfer file, read whole.
-struct TextFile {
-    std::vector<link::WaypointRecord> waypoints;
-    std::vector<link::TrackPointRecord> trackPoints;  // Altitude in feet, as in the file
-    std::vector<TextRoute> routes;
-    std::string error;
-};
-
-std::optional<std::string> readTextLine(UploadKind kind, const std::vector<std::string>& fields,
-                                        TextFile& file) {
-    switch (kind) {
-        case UploadKind::Waypoints: {
-            link::WaypointRecord record;
-            const auto why = readWaypointLine(fields, record);
-            file.waypoints.push_back(record);
-            return why;
-        }
-        case UploadKind::Track: {
-            link::TrackPointRecord record;
-            const auto why = readTrackLine(fields, record);
-            if (!why) {
-                record.Altitude = static_cast<float>(common::leadingNumber(fields[5]));
-            }
-            file.trackPoints.push_back(record);
-            return why;
-        }
-        case UploadKind::Route:
-            if (isRouteHeader(fields)) {
-                RouteHeader header;
-                const auto why = readRouteHeader(fields, header);
-                file.routes.push_back({{fields.size() > 1 ? fields[1] : "", 0}, {}});
-                return why;
-            }
-            if (const auto why = checkRouteEntry(fields)) {
-                return why;
-            }
-            if (file.routes.empty()) {
-                return std::string("a route entry comes before the first Header line");
-            }
-            link::WaypointRecord entry;
-            entry.Field1 = fields[1];
-            entry.Field4 = fields[2];
-            file.routes.back().entries.push_back(entry);
-            return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-TextFile readTextFile(UploadKind kind, const std::string& path) {
-    TextFile file;
-    TransferFiles files;
-    constexpr std::int32_t kNumber = 1;
-    if (const auto why = files.openForInput(kNumber, path)) {
-        file.error = "Can't open the file " + path + ": " + *why;
-        return file;
-    }
-    long lineNumber = 0;
-    while (const auto line = files.readLine(kNumber)) {
-        ++lineNumber;
-        if (line->empty()) {
-            continue;
-        }
-        if (const auto why = readTextLine(kind, common::splitFields(*line), file)) {
-            file.error = "Can't convert the file " + path + ": line " + std::to_string(lineNumber) +
-                         " cannot be read, " + *why + ".";
-            return file;
-        }
+// A transfer file read whole, or why it cannot be converted.
+TextRecords readTextFile(UploadKind kind, const std::string& path) {
+    TextRecords file = readTransferFile(kind, path);
+    if (file.failure) {
+        file.failure = file.failedLine == 0 ? "Can't open the file " + path + ": " + *file.failure
+                                            : "Can't convert the file " + path + ": line " +
+                                                  std::to_string(file.failedLine) +
+                                                  " cannot be read, " + *file.failure + ".";
     }
     return file;
 }
@@ -111,9 +47,9 @@ std::optional<std::string> loadWaypoints(const std::string& path, XmlSource& sou
         }
         return std::nullopt;
     }
-    TextFile file = readTextFile(UploadKind::Waypoints, path);
-    if (!file.error.empty()) {
-        return file.error;
+    const TextRecords file = readTextFile(UploadKind::Waypoints, path);
+    if (file.failure) {
+        return file.failure;
     }
     for (const auto& record : file.waypoints) {
         byName[record.Field1] = record;
@@ -141,7 +77,7 @@ std::string countText(std::size_t count, const char* what) {
     return common::formatInteger(static_cast<long long>(count)) + " " + what;
 }
 
-std::optional<std::string> writeRoutesAsGpx(const TextFile& file, const WaypointsByName& byName,
+std::optional<std::string> writeRoutesAsGpx(const TextRecords& file, const WaypointsByName& byName,
                                             Writer& writer) {
     for (const TextRoute& route : file.routes) {
         writer.startRoute(routeName(route.header.RouteNumber),
@@ -160,9 +96,9 @@ std::optional<std::string> writeRoutesAsGpx(const TextFile& file, const Waypoint
 
 std::vector<std::string> routeLines(const UploadPlan& plan) {
     std::vector<std::string> lines;
-    for (const PlannedRoute& route : plan.routeList) {
-        const auto sentences = static_cast<std::int16_t>((route.entries.size() + 1) / 2);
-        lines.push_back(routeHeaderLine({common::formatInteger(route.number), sentences}));
+    for (const PlannedRoute& route : plan.routes) {
+        lines.push_back(routeHeaderLine(
+            {common::formatInteger(route.number), static_cast<std::int16_t>(route.sentenceCount)}));
         for (const auto& entry : route.entries) {
             lines.push_back(routeEntryLine(entry));
         }
@@ -184,9 +120,9 @@ bool isGpxName(const std::string& path) {
 
 ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::string& out,
                            const std::string& waypointsFile, XmlSource& source) {
-    const TextFile file = readTextFile(kind, in);
-    if (!file.error.empty()) {
-        return {false, file.error};
+    const TextRecords file = readTextFile(kind, in);
+    if (file.failure) {
+        return {false, *file.failure};
     }
     WaypointsByName byName;
     if (kind == UploadKind::Route) {
@@ -214,7 +150,9 @@ ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::st
             summary = countText(file.waypoints.size(), "waypoints");
             break;
         case UploadKind::Track:
-            for (const auto& record : file.trackPoints) {
+            for (std::size_t i = 0; i < file.trackPoints.size(); ++i) {
+                link::TrackPointRecord record = file.trackPoints[i];
+                record.Altitude = file.trackFeet[i];
                 writer.trackPoint(record.TrackName, pointFromTrackPoint(record));
             }
             summary = countText(file.trackPoints.size(), "track points");
@@ -246,21 +184,22 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
         return {false, planned.error};
     }
     const UploadPlan& plan = *planned.plan;
+    const std::vector<UploadStep>& steps = plan.parts.front().steps;
     std::vector<std::string> lines;
     std::string summary;
     switch (kind) {
         case UploadKind::Waypoints:
-            for (const auto& record : plan.waypoints) {
-                lines.push_back(waypointLine(record));
+            for (const UploadStep& step : steps) {
+                lines.push_back(waypointLine(step.waypoint));
             }
-            summary = countText(plan.waypoints.size(), "waypoints");
+            summary = countText(steps.size(), "waypoints");
             break;
         case UploadKind::Track: {
             std::size_t at = 0;
             for (const Track& track : read.document->tracks) {
                 for (const auto& segment : track.segments) {
                     for (const Point& point : segment) {
-                        link::TrackPointRecord record = plan.trackPoints[at++];
+                        link::TrackPointRecord record = steps[at++].trackPoint;
                         // The file holds feet, unrounded.
                         record.Altitude = static_cast<float>(point.elevation.value_or(0.0) /
                                                              common::kMetresPerFoot);
@@ -268,12 +207,12 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
                     }
                 }
             }
-            summary = countText(plan.trackPoints.size(), "track points");
+            summary = countText(steps.size(), "track points");
             break;
         }
         case UploadKind::Route:
             lines = routeLines(plan);
-            summary = countText(static_cast<std::size_t>(plan.routes), "routes");
+            summary = countText(plan.routes.size(), "routes");
             break;
     }
     if (const auto why = writeLines(out, lines)) {

@@ -86,7 +86,7 @@ std::string describeError(int errorNumber) {
 
 std::int32_t TransferFiles::nextFreeNumber() const {
     std::int32_t number = 1;
-    while (files_.count(number) != 0) {
+    while (isOpen(number)) {
         ++number;
     }
     return number;
@@ -94,18 +94,54 @@ std::int32_t TransferFiles::nextFreeNumber() const {
 
 std::optional<std::string> TransferFiles::openForOutput(std::int32_t number,
                                                         const std::string& path) {
-    gpxWriters_.erase(number);
+    return checkOutput(number, path, false);
+}
+
+std::optional<std::string> TransferFiles::checkOutput(std::int32_t number, const std::string& path,
+                                                      bool gpx) {
+    close(number);
     if (auto refused = refusedName(path)) {
         return refused;
     }
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(pathFromUtf8(path), ec);
     errno = 0;
-    auto file = std::make_unique<std::fstream>(pathFromUtf8(path),
+    // Opened without emptying it: can it be written at all?
+    const auto mode = existed ? std::ios::in | std::ios::out | std::ios::binary
+                              : std::ios::out | std::ios::binary;
+    if (!std::fstream(pathFromUtf8(path), mode).is_open()) {
+        return openFailure(path);
+    }
+    waiting_[number] = {path, !existed, gpx};
+    return std::nullopt;
+}
+
+std::optional<std::string> TransferFiles::emptyFile(std::int32_t number) {
+    const auto it = waiting_.find(number);
+    if (it == waiting_.end()) {
+        return std::nullopt;
+    }
+    const Waiting waiting = it->second;
+    waiting_.erase(it);
+    errno = 0;
+    auto file = std::make_unique<std::fstream>(pathFromUtf8(waiting.path),
                                                std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file->is_open()) {
-        return openFailure(path);
+        return openFailure(waiting.path);
+    }
+    if (waiting.gpx) {
+        auto writer = std::make_unique<gpx::Writer>(*file);
+        if (auto why = writer->failure()) {
+            return why;
+        }
+        gpxWriters_[number] = std::move(writer);
     }
     files_[number] = std::move(file);
     return std::nullopt;
+}
+
+std::optional<std::string> TransferFiles::startWriting(std::int32_t number) {
+    return emptyFile(number);
 }
 
 std::optional<std::string> TransferFiles::openForInput(std::int32_t number,
@@ -127,7 +163,7 @@ std::optional<std::string> TransferFiles::openForInput(std::int32_t number,
 }
 
 bool TransferFiles::isOpen(std::int32_t number) const {
-    return files_.count(number) != 0;
+    return files_.count(number) != 0 || waiting_.count(number) != 0;
 }
 
 bool TransferFiles::atEnd(std::int32_t number) {
@@ -161,6 +197,9 @@ std::optional<std::string> TransferFiles::readLine(std::int32_t number) {
 }
 
 std::optional<std::string> TransferFiles::writeLine(std::int32_t number, std::string_view line) {
+    if (auto why = emptyFile(number)) {
+        return why;
+    }
     const auto it = files_.find(number);
     if (it == files_.end()) {
         return std::string("no file is open");
@@ -178,25 +217,31 @@ std::optional<std::string> TransferFiles::writeLine(std::int32_t number, std::st
 }
 
 void TransferFiles::close(std::int32_t number) {
+    if (const auto it = waiting_.find(number); it != waiting_.end()) {
+        if (it->second.created) {
+            std::error_code ec;
+            std::filesystem::remove(pathFromUtf8(it->second.path), ec);
+        }
+        waiting_.erase(it);
+    }
     gpxWriters_.erase(number);
     files_.erase(number);
 }
 
 std::optional<std::string> TransferFiles::openGpxForOutput(std::int32_t number,
                                                            const std::string& path) {
-    if (auto why = openForOutput(number, path)) {
-        return why;
-    }
-    auto writer = std::make_unique<gpx::Writer>(*files_.at(number));
-    if (auto why = writer->failure()) {
-        close(number);
-        return why;
-    }
-    gpxWriters_[number] = std::move(writer);
-    return std::nullopt;
+    return checkOutput(number, path, true);
+}
+
+bool TransferFiles::isGpx(std::int32_t number) const {
+    const auto it = waiting_.find(number);
+    return it != waiting_.end() ? it->second.gpx : gpxWriters_.count(number) != 0;
 }
 
 gpx::Writer* TransferFiles::gpxWriter(std::int32_t number) {
+    if (isGpx(number) && emptyFile(number)) {
+        return nullptr;
+    }
     const auto it = gpxWriters_.find(number);
     return it == gpxWriters_.end() ? nullptr : it->second.get();
 }

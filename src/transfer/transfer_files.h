@@ -15,15 +15,21 @@ namespace trawlix::transfer {
 
 // The window's open transfer files, by file number (0 means none). Output files are written
 // a whole line at a time and flushed after every line, so that whatever was received is on
-// disk if the cable is pulled or the program dies. Input files accept CR LF, LF or CR line
-// ends alike.
+// disk if the cable is pulled or the program dies. An existing output file is emptied only
+// when the first line goes to it, so that a download that receives nothing leaves it as it
+// was. Input files accept CR LF, LF or CR line ends alike.
 class TransferFiles {
   public:
     // A number not in use; numbers are never 0.
     std::int32_t nextFreeNumber() const;
 
-    // Create or empty the file. On failure, nothing is opened and the reason is returned.
+    // Makes sure the file can be written, creating it if need be; it is emptied with the
+    // first line written, or by startWriting. On failure, nothing is opened and the reason
+    // is returned.
     std::optional<std::string> openForOutput(std::int32_t number, const std::string& path);
+    // Empties the output file now (a GPX file gets an empty document), when nothing was
+    // written yet; the reason on failure.
+    std::optional<std::string> startWriting(std::int32_t number);
     std::optional<std::string> openForInput(std::int32_t number, const std::string& path);
 
     bool isOpen(std::int32_t number) const;
@@ -33,14 +39,30 @@ class TransferFiles {
     std::optional<std::string> readLine(std::int32_t number);
     // Writes the line and CR LF, then flushes; the reason on failure.
     std::optional<std::string> writeLine(std::int32_t number, std::string_view line);
+    // An output file that nothing was written to keeps what it held; one this object created
+    // is removed again.
     void close(std::int32_t number);
+    std::size_t openCount() const { return files_.size() + waiting_.size(); }
 
-    // Creates or empties the file and starts a GPX document in it; records then go through
-    // gpxWriter(number), which is null for every file not opened this way.
+    // As openForOutput, for a GPX document; records then go through gpxWriter(number), which
+    // is null for every file not opened this way, and whose first use empties the file.
     std::optional<std::string> openGpxForOutput(std::int32_t number, const std::string& path);
     gpx::Writer* gpxWriter(std::int32_t number);
+    bool isGpx(std::int32_t number) const;
+    // Whether anything was written to the output file yet.
+    bool started(std::int32_t number) const { return files_.count(number) != 0; }
 
   private:
+    // An output file checked and not yet emptied.
+    struct Waiting {
+        std::string path;
+        bool created = false;  // it did not exist before
+        bool gpx = false;
+    };
+    std::optional<std::string> checkOutput(std::int32_t number, const std::string& path, bool gpx);
+    std::optional<std::string> emptyFile(std::int32_t number);
+
+    std::map<std::int32_t, Waiting> waiting_;
     std::map<std::int32_t, std::unique_ptr<std::fstream>> files_;
     std::map<std::int32_t, std::unique_ptr<gpx::Writer>> gpxWriters_;
 };

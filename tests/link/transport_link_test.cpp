@@ -128,7 +128,7 @@ TEST_F(TransportLinkTest, OpenFailuresAreReportedNotRaisedAsErrors) {
     link.setPortSettings("4800,N,8,1");
     transport.refuseOpen = true;
     EXPECT_FALSE(link.OpenPort());
-    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(link.IsOpen());
     EXPECT_TRUE(recorder.log.empty());
 }
 
@@ -197,7 +197,7 @@ TEST_F(TransportLinkTest, FailedWriteClosesWithoutWaitingAndReportsOnce) {
     EXPECT_EQ(recorder.log, std::vector<std::string>{"cError 3"});
     EXPECT_NE(recorder.errorTexts[0].find("/dev/ttyFAKE1"), std::string::npos);
     EXPECT_NE(recorder.errorTexts[0].find("Input/output error"), std::string::npos);
-    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(link.IsOpen());
     EXPECT_FALSE(transport.isOpen);
     EXPECT_FALSE(transport.closedWithFlush);
 }

@@ -142,7 +142,7 @@ bool runOnce(int number) {
         }
     }
     if (events.lineErrors > 0) {
-        EXPECT_FALSE(link.isOpen());
+        EXPECT_FALSE(link.IsOpen());
     }
     // Whatever happened, the window's calls stay harmless.
     link.CancelTransfer();

@@ -133,7 +133,7 @@ TEST_F(SerialLinkTest, OpenTwiceIsTrueAndCloseTwiceIsHarmless) {
     EXPECT_TRUE(line.link().OpenPort());
     line.link().ClosePort();
     line.link().ClosePort();
-    EXPECT_FALSE(line.link().isOpen());
+    EXPECT_FALSE(line.link().IsOpen());
     EXPECT_TRUE(line.link().OpenPort());
 }
 
@@ -199,7 +199,7 @@ TEST_F(HangUp, LostLineIsReportedAndThePortClosed) {
     handshake();
     line.link().RequestTracks();
     ASSERT_TRUE(waitUntil([&] { return events.countErrors(link::kLineLost) == 1; }, 9000));
-    EXPECT_FALSE(line.link().isOpen());
+    EXPECT_FALSE(line.link().IsOpen());
     EXPECT_GT(events.trackPoints.size(), 5u);
     // The window goes on working: calls on the closed link are harmless.
     line.link().CancelTransfer();

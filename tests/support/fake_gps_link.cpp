@@ -20,10 +20,12 @@ void FakeGpsLink::setPortSettings(const std::string& settings) {
 }
 bool FakeGpsLink::OpenPort() {
     record("OpenPort");
+    open_ = openResult;
     return openResult;
 }
 void FakeGpsLink::ClosePort() {
     record("ClosePort");
+    open_ = false;
 }
 void FakeGpsLink::CancelTransfer() {
     record("CancelTransfer");

@@ -24,6 +24,7 @@ class FakeGpsLink : public link::GpsLink {
     void setPortNumber(std::int16_t port) override;
     void setPortSettings(const std::string& settings) override;
     bool OpenPort() override;
+    bool IsOpen() const override { return open_; }
     void ClosePort() override;
     void CancelTransfer() override;
     void SendSentence(const std::string& sentence) override;
@@ -52,6 +53,7 @@ class FakeGpsLink : public link::GpsLink {
   private:
     void record(const std::string& call);
     std::int16_t port_ = 0;
+    bool open_ = true;  // as a link whose port was opened before the test
 };
 
 }  // namespace trawlix::testing

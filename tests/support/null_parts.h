@@ -78,6 +78,7 @@ class NullLink : public link::GpsLink {
     void setPortNumber(std::int16_t port) override { port_ = port; }
     void setPortSettings(const std::string&) override {}
     bool OpenPort() override { return openResult; }
+    bool IsOpen() const override { return true; }
     void ClosePort() override {}
     void CancelTransfer() override {}
     void SendSentence(const std::string& sentence) override {

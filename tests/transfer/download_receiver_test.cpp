@@ -72,7 +72,7 @@ TEST_F(DownloadReceiver, EndWhileIdleReportsNothingAndClosesNothing) {
     EXPECT_TRUE(view.editorStarts.empty());
 }
 
-TEST_F(DownloadReceiver, EndAfterResetReportsNothingAndLeavesTheFileOpen) {
+TEST_F(DownloadReceiver, EndAfterResetReportsNothingAndKeepsTheFile) {
     startDownload(app::kRequestWaypoints, "waypoints.txt");
     receiveWaypoint("ONE");
     view.choose(app::kReset);
@@ -80,7 +80,8 @@ TEST_F(DownloadReceiver, EndAfterResetReportsNothingAndLeavesTheFileOpen) {
     const std::size_t shown = view.messages.size();
     link.receive("END");
     EXPECT_EQ(view.messages.size(), shown);
-    EXPECT_NE(form->WaypointFileNum, 0);
+    EXPECT_EQ(form->WaypointFileNum, 0);
+    EXPECT_EQ(readFile("waypoints.txt").substr(0, 13), "Waypoint,ONE,");
     EXPECT_TRUE(view.editorStarts.empty());
 }
 

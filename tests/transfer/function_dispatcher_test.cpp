@@ -40,14 +40,16 @@ TEST_F(FunctionList, NothingSelectedDoesNothingMore) {
     EXPECT_TRUE(link.calls.empty());
 }
 
-TEST_F(FunctionList, ResetCancelsTheTransferAndLeavesTheDownloadFileOpen) {
+TEST_F(FunctionList, ResetCancelsTheTransferAndClosesTheDownloadFileWithWhatArrived) {
+    writeFile("w.txt", "old\r\n");
     choose(app::kRequestWaypoints, path("w.txt"));
     const std::int32_t number = form->WaypointFileNum;
     choose(app::kReset);
     EXPECT_EQ(form->PendingCommand, "");
     EXPECT_EQ(link.count("CancelTransfer"), 1);
-    EXPECT_EQ(form->WaypointFileNum, number);
-    EXPECT_TRUE(form->files().isOpen(number));
+    EXPECT_EQ(form->WaypointFileNum, 0);
+    EXPECT_FALSE(form->files().isOpen(number));
+    EXPECT_EQ(readFile("w.txt"), "old\r\n") << "nothing arrived: the file is as it was";
 }
 
 TEST_F(FunctionList, ResetButtonLeavesTheCountersAlone) {
@@ -76,8 +78,8 @@ TEST_F(FunctionList, DownloadsAskWhereToSaveThenRequest) {
         EXPECT_EQ(dialog.initDir, "/opt/trawlix");
     }
     EXPECT_EQ(form->PendingCommand, protocol::kTracksCommand);
-    EXPECT_NE(form->WaypointFileNum, 0);
-    EXPECT_NE(form->RouteFileNum, form->WaypointFileNum);
+    EXPECT_NE(form->TrackFileNum, 0);
+    EXPECT_EQ(form->WaypointFileNum + form->RouteFileNum, 0) << "each took the place of the last";
     EXPECT_TRUE(settings.writes.empty()) << "a download never moves the remembered folder";
 }
 
@@ -143,7 +145,7 @@ TEST_F(FunctionList, FilesAndFoldersNamedInAnyLettersAreUsedAsNamed) {
     writeFile(subfolder + "/\xE8\xB7\xAF 1.txt", "Waypoint,A,1,2,,0,M,1,0,0,a\r\n");
     choose(5, path(subfolder + "/\xE8\xB7\xAF 1.txt"));
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_TRUE(form->files().isOpen(form->WaypointFileNum));
+    EXPECT_EQ(link.uploadedWaypoints.size(), 1u);
     EXPECT_EQ(fromUtf8(settings.values["Path/Path"]),
               std::filesystem::canonical(folder / fromUtf8(subfolder)))
         << "the folder remembered as UTF-8 text";

@@ -138,16 +138,21 @@ TEST(GpxRoutes, PointsGoFirstAsWaypointsAndRoutesGetFreeNumbers) {
     ASSERT_TRUE(planned.plan) << planned.error;
     const UploadPlan& plan = *planned.plan;
     // Route 1 is taken, so "Lakes" is 2; names in upper case; HOME is stored once.
-    EXPECT_EQ(plan.routeSentences,
-              (std::vector<RouteSentence>{{"$PMGNRTE,2,1,c,02,HOME,R02P002", true, 2},
-                                          {"$PMGNRTE,2,2,c,02,LAKE", false, 1},
-                                          {"$PMGNRTE,1,1,c,01,HOME", true, 1}}));
-    ASSERT_EQ(plan.waypoints.size(), 3u);
-    EXPECT_EQ(plan.waypoints[0].Field1, "HOME");
-    EXPECT_EQ(plan.waypoints[1].Field1, "R02P002");
+    ASSERT_EQ(plan.parts.size(), 2u);
+    std::vector<std::string> sentences;
+    for (const UploadStep& step : plan.parts[1].steps) {
+        sentences.push_back(step.route.text() + (step.startsRoute() ? " first" : ""));
+    }
+    EXPECT_EQ(sentences,
+              (std::vector<std::string>{"$PMGNRTE,2,1,c,02,HOME,R02P002 first",
+                                        "$PMGNRTE,2,2,c,02,LAKE", "$PMGNRTE,1,1,c,01,HOME first"}));
+    const auto& waypoints = plan.parts[0].steps;
+    ASSERT_EQ(waypoints.size(), 3u);
+    EXPECT_EQ(waypoints[0].waypoint.Field1, "HOME");
+    EXPECT_EQ(waypoints[1].waypoint.Field1, "R02P002");
     EXPECT_EQ(plan.numbersChosen, (std::vector<std::string>{"\"Lakes\" is route 2"}));
-    EXPECT_EQ(plan.routes, 2);
-    EXPECT_EQ(plan.routeEntries, 4);
+    EXPECT_EQ(plan.routes.size(), 2u);
+    EXPECT_EQ(plan.parts[1].records, 4);
 }
 
 TEST(GpxRoutes, NothingOfTheKindIsRefusedNamingTheFile) {

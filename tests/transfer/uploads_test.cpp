@@ -71,6 +71,7 @@ TEST_F(Uploads, LinuxAndOldMacLineEndsUploadTheSame) {
     ack(protocol::kWaypointKind);
     startUpload(app::kSendWaypoints, "cr.txt",
                 "Waypoint,C,1,2,,0,M,1,0,0,a\rWaypoint,D,1,2,,0,M,1,0,0,b");
+    ack(protocol::kWaypointKind);  // B's, the first upload's last
     ack(protocol::kWaypointKind);
     std::vector<std::string> names;
     for (const auto& w : link.uploadedWaypoints) {
@@ -128,13 +129,13 @@ TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
                 "Header,3,2\r\nWaypoint,A1,home\r\nWaypoint,A2,lake\r\nWaypoint,A3,camp\r\n");
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,03,HOME,LAKE"}));
     ack(protocol::kRouteKind);
+    ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,2,1,c,03,HOME,LAKE",
                                                           "$PMGNRTE,2,2,c,03,CAMP", kEnd}));
     EXPECT_EQ(form->RouteFileNum, 0);
     EXPECT_EQ(form->RouteCount.value(), 1);
     EXPECT_EQ(form->RecordCount.value(), 3);
-    // The partial sentence and the end each get an acknowledgement: the extra call sends
-    // nothing, above all no second end-of-upload sentence.
+    // A late acknowledgement sends nothing, above all no second end-of-upload sentence.
     ack(protocol::kRouteKind);
     ackEnd();
     EXPECT_EQ(link.sentences().size(), 3u);
@@ -146,6 +147,7 @@ TEST_F(Uploads, RouteOfThreeEntriesGoesAsTwoSentences) {
 TEST_F(Uploads, RouteOfOneEntryAndRouteNumbers) {
     startUpload(app::kSendRoute, "r.txt",
                 "Header,7,1\r\nWaypoint,X,summit\r\nHeader,123,1\r\nWaypoint,X,hut\r\n");
+    ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,07,SUMMIT",
                                                           "$PMGNRTE,1,1,c,123,HUT", kEnd}));
@@ -163,10 +165,11 @@ TEST_F(Uploads, RouteOfFourEntriesEndsWithOnlyTheEndSentence) {
               "Transfer Complete. 1 Routes sent.\r\nConsisting of 4 Waypoints.");
 }
 
-TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
+TEST_F(Uploads, OddRouteFollowedByAnotherGoesSentenceBySentence) {
     startUpload(app::kSendRoute, "r.txt",
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n"
                 "Header,2,1\r\nWaypoint,d,D\r\nWaypoint,e,E\r\n");
+    ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(),
               (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C",
@@ -176,12 +179,14 @@ TEST_F(Uploads, OddRouteFollowedByAnotherSendsBothInOneCall) {
 TEST_F(Uploads, HeaderWithoutEntriesIsCountedButSendsNothing) {
     startUpload(app::kSendRoute, "r.txt",
                 "Header,1,0\r\nHeader,2,1\r\nWaypoint,a,A\r\nHeader,3,0\r\n");
+    ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,02,A", kEnd}));
     EXPECT_EQ(form->RouteCount.value(), 3);
 }
 
 TEST_F(Uploads, LowerCaseHeaderIsAnEntry) {
     startUpload(app::kSendRoute, "r.txt", "Header,1,1\r\nheader,x,y\r\n");
+    ack(protocol::kRouteKind);
     EXPECT_EQ(link.sentences(), (std::vector<std::string>{"$PMGNRTE,1,1,c,01,Y", kEnd}));
 }
 
@@ -231,11 +236,16 @@ TEST_F(Uploads, RouteUploadStartedWhileOneRunsFinishesTheFirstRouteFirst) {
     const auto sent = link.sentences();
     EXPECT_EQ(std::vector<std::string>(sent.begin() + 1, sent.end()),
               (std::vector<std::string>{"$PMGNRTE,2,1,c,01,A,B", "$PMGNRTE,2,2,c,01,C", kEnd,
-                                        "$PMGNRTE,1,1,c,05,Z", kEnd}));
-    // The first upload's end is confirmed without a message; the second's completes.
+                                        "$PMGNRTE,1,1,c,05,Z"}));
+    // The first upload's sentences and end are confirmed without a message; the second's
+    // complete.
+    for (int i = 0; i < 3; ++i) {
+        ack(protocol::kRouteKind);
+    }
     ackEnd();
     EXPECT_TRUE(view.messages.empty());
     ack(protocol::kRouteKind);
+    EXPECT_EQ(link.sentences().back(), kEnd);
     ackEnd();
     EXPECT_EQ(view.messageTexts(),
               (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 1 "
@@ -255,6 +265,7 @@ TEST_F(Uploads, RouteUploadGoesOnWhenNmeaIsSwitchedMidWay) {
                 "Header,1,2\r\nWaypoint,a,A\r\nWaypoint,b,B\r\nWaypoint,c,C\r\n");
     view.choose(app::kNmeaOn);
     form->cboFunction_Click();
+    ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(link.sentences().back(), kEnd);

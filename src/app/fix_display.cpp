@@ -25,7 +25,7 @@ void YourForm::ShowVersion() {
     view_.setCaption(Label::ProductId, "PID " + version.ProductId);
     view_.setCaption(Label::Version, "Software Version " + version.SoftwareVersion);
     view_.setCaption(Label::GpsDesc, version.Description);
-    if (WaypointFileNum == 0 && RouteFileNum == 0 && TrackFileNum == 0) {
+    if (!transfer_) {
         showActivity("Ready");
     }
 }

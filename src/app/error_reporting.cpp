@@ -9,14 +9,18 @@ constexpr std::int16_t kLinesPerPage = 15;
 void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::string& message) {
     switch (cErr) {
         case link::kNotice:
-            // Nothing was sent: an upload that was sending ends here, its file closed.
-            routeRestRefused_ = true;
-            routeAcksToPass_ = 0;
-            stopUploadThatSentNothing();
+            transferRefused();
             view_.showMessage(eMessage, MessageButtons::Ok, MessageKind::LineFailure);
             break;
         case link::kNoAnswer:
         case link::kChecksumError: {
+            if (cErr == link::kChecksumError && !transfer_ &&
+                PendingCommand == Magellan.CommandState().VersionCommand) {
+                // Only the version request waits, and it is asked again until answered
+                // (start-up does so by itself): a damaged answer is no failure of anything.
+                view_.addListLine(eMessage + " The version request is asked again.");
+                break;
+            }
             const MessageKind kind =
                 cErr == link::kNoAnswer ? MessageKind::NoAnswer : MessageKind::LineFailure;
             if (cErr == link::kNoAnswer) {
@@ -24,28 +28,46 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             }
             if (PendingCommand.empty()) {
                 view_.showMessage(eMessage, MessageButtons::Ok, kind);
-                uploadEndsDropped();
+                giveUpUnanswered(message);
             } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel, kind) ==
                            MessageAnswer::Retry &&
                        view_.functionText() != "NMEA") {
-                if (cErr == link::kChecksumError || !retryUploadFromItsStart(message)) {
+                if (cErr == link::kChecksumError) {
                     Magellan.SendSentence(message);
+                } else {
+                    retryUnanswered(message);
                 }
             } else {
-                uploadEndsDropped();
-                reportGpxEndedEarly();
+                giveUpUnanswered(message);
             }
             break;
         }
         case link::kLineLost:
-            if (view_.showMessage(eMessage, MessageButtons::OkCancel, MessageKind::LineFailure) ==
-                MessageAnswer::Cancel) {
+            if (!Magellan.IsOpen()) {
+                lineLost(eMessage);
+            } else if (view_.showMessage(eMessage, MessageButtons::OkCancel,
+                                         MessageKind::LineFailure) == MessageAnswer::Cancel) {
                 reportGpxEndedEarly();
+                stopRunningDownload();
                 cancelOnLink();
             }
             break;
         default:
             break;
+    }
+}
+
+// The line is gone and the port with it: the window shows no transfer and no receiver
+// before it says so.
+void YourForm::lineLost(const std::string& text) {
+    const std::string endedEarly = gpxEndedEarlyText();
+    portGone();
+    clearIdentity();
+    clearFix();
+    showPortState(false);
+    view_.showMessage(text, MessageButtons::OkCancel, MessageKind::LineFailure);
+    if (!endedEarly.empty()) {
+        view_.showMessage(endedEarly, MessageButtons::Ok, MessageKind::Information);
     }
 }
 
