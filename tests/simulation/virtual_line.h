@@ -34,6 +34,8 @@ class LineDirection {
     // When the next line end (or, failing one, the last byte waiting) arrives; -1 when idle.
     Micros nextArrival(Micros byteTime) const;
     void clear() { chunks_.clear(); }
+    // When the last byte written has arrived.
+    Micros busyUntil() const { return freeAt_; }
 
   private:
     struct Chunk {
@@ -63,6 +65,8 @@ class VirtualLine {
     std::string arrivedAtHost(Micros now) { return toHost_.takeArrived(now, byteTime_); }
     std::string arrivedAtReceiver(Micros now) { return toReceiver_.takeArrived(now, byteTime_); }
     Micros nextArrival() const;
+    // When everything the host has written so far has reached the receiver.
+    Micros towardsReceiverBusyUntil() const { return toReceiver_.busyUntil(); }
     // Everything in transit is gone, as when the cable is pulled.
     void cut();
 
