@@ -101,6 +101,18 @@ class Scenario : public ::testing::Test {
         EXPECT_EQ(lineCount("after.txt"), session->receiver().store().waypoints.size());
     }
 
+    // The line hung up after 40 sentences of a download of 300 track points, until the
+    // loss is told.
+    void loseTheLinePartWayThroughATrackDownload() {
+        Session::Setup setup;
+        setup.faults.hangUpAfter = 40;
+        setup.trackPoints = 300;
+        begin(setup);
+        session->start();
+        session->choose(app::kRequestTracks, "tracks.txt");
+        ASSERT_TRUE(runUntilMessage("The line to the GPS")) << describeProblems();
+    }
+
     std::filesystem::path folder;
     std::unique_ptr<UploadFiles> files;
     std::unique_ptr<Session> session;
@@ -175,13 +187,7 @@ TEST_F(Scenario, CorruptedChecksumInADownload) {
 }
 
 TEST_F(Scenario, LineHungUpPartWay) {
-    Session::Setup setup;
-    setup.faults.hangUpAfter = 40;
-    setup.trackPoints = 300;
-    begin(setup);
-    session->start();
-    session->choose(app::kRequestTracks, "tracks.txt");
-    ASSERT_TRUE(runUntilMessage("The line to the GPS")) << describeProblems();
+    ASSERT_NO_FATAL_FAILURE(loseTheLinePartWayThroughATrackDownload());
     EXPECT_EQ(session->view().messages.back().buttons, MessageButtons::OkCancel);
     EXPECT_NE(messages().back().find("was lost"), std::string::npos);
     EXPECT_FALSE(anyMessageStartsWith("Received "));
@@ -539,13 +545,7 @@ INSTANTIATE_TEST_SUITE_P(ClosedOrSilent, DownloadThatReceivesNothing,
 // nor the receiver that are gone.
 // Fault 6: the lost line clears neither the status bar nor the identity labels.
 TEST_F(Scenario, DISABLED_LostLineLeavesNoTransferAndNoIdentityShown) {
-    Session::Setup setup;
-    setup.faults.hangUpAfter = 40;
-    setup.trackPoints = 300;
-    begin(setup);
-    session->start();
-    session->choose(app::kRequestTracks, "tracks.txt");
-    ASSERT_TRUE(runUntilMessage("The line to the GPS")) << describeProblems();
+    ASSERT_NO_FATAL_FAILURE(loseTheLinePartWayThroughATrackDownload());
     EXPECT_EQ(session->activity().rfind("Receiving", 0), std::string::npos) << session->activity();
     EXPECT_EQ(session->shownView().caption(app::Label::ProductId), app::kInitialProductCaption);
     EXPECT_EQ(session->shownView().caption(app::Label::GpsDesc), app::kInitialDescriptionCaption);
