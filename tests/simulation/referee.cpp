@@ -334,6 +334,11 @@ void Referee::afterStep() {
     if (awaited_) {
         checkAwaited();
     }
+    // A GPX file is a whole document after every record.
+    if (download_ && download_->gpx && session_.form().RecordCount.value() != recordsSeen_) {
+        recordsSeen_ = session_.form().RecordCount.value();
+        checkDownloadFile(*download_, false);
+    }
     if (upload_ && !upload_->store && session_.time() >= upload_->settlesAt) {
         settleUpload();
     }

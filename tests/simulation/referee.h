@@ -70,6 +70,7 @@ class Referee {
         std::size_t countedFrom = 0;
         // What the file held before: a download that has received nothing may leave it so.
         std::string before;
+        bool gpx = false;
     };
     struct Upload {
         int entry;
@@ -114,6 +115,7 @@ class Referee {
     std::vector<sim::StoredRoute> routesAllowed_;
     std::optional<Awaited> awaited_;
     std::vector<std::string> breachesSeen_;
+    int recordsSeen_ = 0;
     bool routeDisturbed_ = false;
     int completed_ = 0;
     std::vector<std::string> problems_;
