@@ -541,6 +541,22 @@ INSTANTIATE_TEST_SUITE_P(ClosedOrSilent, DownloadThatReceivesNothing,
                          ::testing::Values(std::pair(true, false), std::pair(true, true),
                                            std::pair(false, false), std::pair(false, true)));
 
+// A GPX route download stopped while the routes come, the user reading the box that says
+// so: nothing more of it is received or reported.
+// Fault: the box shows before the download stops, which goes on while the box is open.
+TEST_F(Scenario, DISABLED_GpxRouteDownloadStoppedPartWayStaysStopped) {
+    begin();
+    session->thinkTime = [] { return 3 * kSecond; };
+    session->start();
+    session->choose(app::kRequestRoutes, "routes.gpx");
+    ASSERT_TRUE(
+        session->runUntil([&] { return timesReceived("$PMGNCMD,ROUTE") == 1; }, 30 * kSecond));
+    session->runFor(300 * kMillisecond);
+    session->choose(app::kReset);
+    session->runFor(10 * kSecond);
+    EXPECT_FALSE(anyMessageStartsWith("Received ")) << describeProblems();
+}
+
 // After the line is lost part way through a download, the window shows neither the transfer
 // nor the receiver that are gone.
 // Fault 6: the lost line clears neither the status bar nor the identity labels.

@@ -270,19 +270,28 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
     setup.folder = folder;
     setup.log = log;
     setup.console = dice.chance(30);
-    // Half the command-line sessions see one recoverable fault and nothing else.
+    // Half the command-line sessions see one recoverable fault and nothing else: a damaged
+    // sentence or a lost acknowledgement from the receiver, or a sentence lost on the line.
     const bool onlyRecoverable = setup.console && dice.chance(50);
+    const int recoverableFault = onlyRecoverable ? dice.between(0, 2) : -1;
+    const int recoverableAt = dice.between(1, 8);
     if (onlyRecoverable) {
         // Every waypoint the routes name, so that a GPX route download has their places.
         setup.waypoints = std::max(setup.waypoints, 11);
-        (dice.chance(60) ? setup.faults.corruptChecksum : setup.faults.dropAcknowledgement) =
-            dice.between(1, 8);
+    }
+    if (recoverableFault == 0) {
+        setup.faults.corruptChecksum = recoverableAt;
+    } else if (recoverableFault == 1) {
+        setup.faults.dropAcknowledgement = recoverableAt;
     }
     SessionOutcome outcome;
     outcome.console = setup.console;
     {
         Session session(setup);
         session.line().reseed(dice.raw());
+        if (recoverableFault == 2) {
+            session.line().loseSentence = recoverableAt;
+        }
         Referee referee(session, folder / "reference");
         session.note("seed " + std::to_string(seed) + ", " + std::to_string(setup.baud) +
                      " baud, " + std::to_string(setup.waypoints) + " waypoints, " +

@@ -71,6 +71,8 @@ class VirtualLine {
     void cut();
 
     LineFaults faults;
+    // When above 0: the sentence that many from now, either way, is lost whole, once.
+    int loseSentence = 0;
     // What the faults did, for the session's log.
     std::vector<std::string> faultLog;
 
