@@ -428,6 +428,18 @@ TEST_F(Scenario, RouteUploadStoppedPartWay) {
     EXPECT_FALSE(anyMessageStartsWith("Transfer Complete"));
 }
 
+// The port opened at 9600 baud on a receiver at 4800: nothing it says makes a sentence, a
+// request is told unanswered, and at 4800 again the window works.
+TEST_F(Scenario, WrongSpeedThenTheRightOne) {
+    begin();
+    session->start();
+    session->chooseBaud(1);
+    session->choose(app::kRequestWaypoints, "w.txt");
+    ASSERT_TRUE(runUntilMessage("The GPS did not answer", 30 * kSecond)) << describeProblems();
+    session->chooseBaud(0);
+    expectWindowStillWorks();
+}
+
 // --- Transfers held in one place -----------------------------------------------------------
 
 // A download chosen behind a stopped route upload, then File › Open Port on the open port:

@@ -98,8 +98,7 @@ std::string downloadName(Dice& dice, const std::string& stem) {
     return stem + (dice.chance(40) ? ".gpx" : ".txt");
 }
 
-void scheduleUserAction(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
-                        int number) {
+void scheduleUserAction(Session& session, const UploadFiles& files, Dice& dice, int number) {
     const Micros at = dice.moment(kSecond, kTroubledTime);
     const int roll = dice.between(1, 100);
     const std::string name = downloadName(dice, "file" + std::to_string(number));
@@ -122,19 +121,13 @@ void scheduleUserAction(Session& session, Referee& referee, const UploadFiles& f
     } else if (roll <= 85) {
         session.userAt(at, "Reset", [&session] { session.choose(app::kReset); });
     } else if (roll <= 90) {
-        session.userAt(at, "close", [&session, &referee] {
-            referee.portChanged();
-            session.closePort();
-            referee.routeUploadDisturbed();
-        });
+        session.userAt(at, "close", [&session] { session.closePort(); });
     } else if (roll <= 94) {
         session.userAt(at, "open", [&session] { session.openPort(); });
     } else {
         const bool baud = dice.chance(50);
         const int choice = baud ? dice.between(0, 1) : dice.between(1, 3);
-        session.userAt(at, "port", [&session, &referee, baud, choice] {
-            referee.portChanged();
-            referee.routeUploadDisturbed();
+        session.userAt(at, "port", [&session, baud, choice] {
             if (baud) {
                 session.chooseBaud(choice);
             } else {
@@ -172,11 +165,11 @@ void playCommandLine(Session& session, Referee& referee, const UploadFiles& file
 
 // The window: user actions at random moments while faults happen; then the world heals,
 // and one more download must complete within a bound.
-void playWindow(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
-                bool& troubled, std::vector<std::string>& problems) {
+void playWindow(Session& session, const UploadFiles& files, Dice& dice, bool& troubled,
+                std::vector<std::string>& problems) {
     const int actions = dice.between(1, 6);
     for (int i = 0; i < actions; ++i) {
-        scheduleUserAction(session, referee, files, dice, i + 1);
+        scheduleUserAction(session, files, dice, i + 1);
     }
     session.start();
     session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);
@@ -189,6 +182,9 @@ void playWindow(Session& session, Referee& referee, const UploadFiles& files, Di
     session.receiver().setMuted(false);
     session.receiver().switchOn();
     session.plugBackIn();
+    if (session.form().LineSettings.rfind(std::to_string(session.baud()), 0) != 0) {
+        session.chooseBaud(session.baud() == 9600 ? 1 : 0);
+    }
     if (!session.portOpen()) {
         session.openPort();
     }
@@ -327,7 +323,7 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
         if (setup.console) {
             playCommandLine(session, referee, files, dice, onlyRecoverable, outcome.problems);
         } else {
-            playWindow(session, referee, files, dice, troubled, outcome.problems);
+            playWindow(session, files, dice, troubled, outcome.problems);
         }
         referee.finish();
         for (const auto& problem : referee.problems()) {

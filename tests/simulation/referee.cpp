@@ -322,6 +322,12 @@ Referee::Referee(Session& session, const std::filesystem::path& scratch)
         }
     };
     session.afterStep = [this] { afterStep(); };
+    // Closing the port or choosing another port or speed may drop what was asked for without
+    // a word, and stops a route upload where it is.
+    session.onPortChange = [this] {
+        awaited_.reset();
+        routeDisturbed_ = true;
+    };
 }
 
 void Referee::afterStep() {

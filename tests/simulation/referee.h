@@ -52,9 +52,6 @@ class Referee {
     // Route uploads stopped by a failure the user could not avoid (the cable pulled, the
     // receiver switched off) may leave part of a route; the session says when.
     void routeUploadDisturbed() { routeDisturbed_ = true; }
-    // The user closed the port or chose another port or speed: what was asked for may be
-    // dropped without a word.
-    void portChanged() { awaited_.reset(); }
 
     const std::vector<std::string>& problems() const { return problems_; }
     int transfersCompleted() const { return completed_; }

@@ -255,7 +255,7 @@ void Session::step(bool userMayAct) {
         note("world: " + event.what);
         event.action();
     }
-    const std::string toReceiver = line_.arrivedAtReceiver(now_);
+    const std::string toReceiver = garbledIfWrongSpeed(line_.arrivedAtReceiver(now_));
     if (!toReceiver.empty()) {
         logWire("> ", toReceiver);
         receiver_.receive(toReceiver, receiverTime(now_));
@@ -271,7 +271,7 @@ void Session::step(bool userMayAct) {
     if (!fromReceiver.empty() && !unplugged_) {
         line_.writeFromReceiver(fromReceiver, now_);
     }
-    const std::string toHost = line_.arrivedAtHost(now_);
+    const std::string toHost = garbledIfWrongSpeed(line_.arrivedAtHost(now_));
     if (!toHost.empty() && hostOpen_) {
         logWire("< ", toHost);
         link_->bytesArrived(toHost);
@@ -292,6 +292,17 @@ void Session::step(bool userMayAct) {
     if (afterStep) {
         afterStep();
     }
+}
+
+// At another speed than the receiver's, each byte reads as some other byte: never a "$" or
+// a line end, so nothing of it makes a sentence.
+std::string Session::garbledIfWrongSpeed(std::string bytes) const {
+    if (wrongSpeed_) {
+        for (char& c : bytes) {
+            c = static_cast<char>(0x80 | (static_cast<unsigned char>(c) * 7));
+        }
+    }
+    return bytes;
 }
 
 void Session::logWire(const char* direction, std::string_view bytes) {
@@ -377,9 +388,16 @@ void Session::interrupt(bool upload) {
     });
 }
 
+void Session::portChanging() {
+    if (onPortChange) {
+        onPortChange();
+    }
+}
+
 // A port or speed chosen opens the port with it, also one the user had closed.
 void Session::choosePort(std::int16_t port) {
     userAction("choose port " + std::to_string(port), [&] {
+        portChanging();
         closedByUser_ = false;
         form_->mnuPort_Click(port);
     });
@@ -387,6 +405,7 @@ void Session::choosePort(std::int16_t port) {
 
 void Session::chooseBaud(int index) {
     userAction(std::string("choose ") + (index == 0 ? "4800" : "9600") + " baud", [&] {
+        portChanging();
         closedByUser_ = false;
         form_->mnuBaud_Click(static_cast<std::int16_t>(index));
     });
@@ -417,6 +436,7 @@ std::string Session::activity() const {
 
 void Session::closePort() {
     userAction("close the port", [this] {
+        portChanging();
         closedByUser_ = true;
         form_->mnuClose_Click();
     });
@@ -442,6 +462,7 @@ bool Session::open(const std::string& device, const link::LineSettings& settings
         return false;
     }
     line_.setBaud(settings.baud);
+    wrongSpeed_ = settings.baud != setup_.baud;
     hostOpen_ = true;
     wireToHost_.clear();
     note("port opened");

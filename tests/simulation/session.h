@@ -45,7 +45,7 @@ class Session : public link::LinkTransport, public app::Clock {
 
     // --- Time --------------------------------------------------------------------------------
     Micros time() const { return now_; }
-    int baud() const { return setup_.baud; }
+    int baud() const { return setup_.baud; }  // the receiver's
     // Runs the world, and the user's scheduled actions, for `duration`.
     void runFor(Micros duration);
     // Runs until `done` holds or `limit` passes; true if it held.
@@ -103,6 +103,8 @@ class Session : public link::LinkTransport, public app::Clock {
     std::function<void()> afterStep;
     std::function<void(const testing::ScriptedView::Message&)> onBox;
     std::function<void(int entry, const std::string& file)> onChoose;
+    // The user closes the port or chooses another port or speed (before the window acts).
+    std::function<void()> onPortChange;
     // Link events, each with whether the user had closed the port and was not acting.
     std::function<void(const std::string& kind, bool whileClosed)> onLinkEvent;
     std::vector<std::string> problems;  // broken rules seen by the session itself
@@ -146,7 +148,9 @@ class Session : public link::LinkTransport, public app::Clock {
     Micros nextMoment(bool userMayAct) const;
     void userAction(const std::string& what, const std::function<void()>& action);
     void boxOpened(testing::ScriptedView::Message message);
+    void portChanging();
     void logWire(const char* direction, std::string_view bytes);
+    std::string garbledIfWrongSpeed(std::string bytes) const;
 
     Setup setup_;
     Micros now_ = 0;
@@ -155,6 +159,7 @@ class Session : public link::LinkTransport, public app::Clock {
     Micros nextReceiverTick_ = 0;
     std::optional<link::Millis> wakeAt_;
     bool hostOpen_ = false;
+    bool wrongSpeed_ = false;  // the port open at another speed than the receiver's
     bool unplugged_ = false;
     bool closedByUser_ = false;
     int userActing_ = 0;
