@@ -101,15 +101,22 @@ class Scenario : public ::testing::Test {
         EXPECT_EQ(lineCount("after.txt"), session->receiver().store().waypoints.size());
     }
 
-    // The line hung up after 40 sentences of a download of 300 track points, until the
-    // loss is told.
-    void loseTheLinePartWayThroughATrackDownload() {
+    // A download of 300 track points to "tracks.txt" from a receiver making `faults`.
+    void startTrackDownload(const sim::Faults& faults) {
         Session::Setup setup;
-        setup.faults.hangUpAfter = 40;
+        setup.faults = faults;
         setup.trackPoints = 300;
         begin(setup);
         session->start();
         session->choose(app::kRequestTracks, "tracks.txt");
+    }
+
+    // The line hung up after 40 sentences of a download of 300 track points, until the
+    // loss is told.
+    void loseTheLinePartWayThroughATrackDownload() {
+        sim::Faults faults;
+        faults.hangUpAfter = 40;
+        startTrackDownload(faults);
         ASSERT_TRUE(runUntilMessage("The line to the GPS")) << describeProblems();
     }
 
@@ -175,12 +182,9 @@ TEST_F(Scenario, DroppedAcknowledgementInAnUpload) {
 }
 
 TEST_F(Scenario, CorruptedChecksumInADownload) {
-    Session::Setup setup;
-    setup.faults.corruptChecksum = 12;
-    setup.trackPoints = 300;
-    begin(setup);
-    session->start();
-    session->choose(app::kRequestTracks, "tracks.txt");
+    sim::Faults faults;
+    faults.corruptChecksum = 12;
+    startTrackDownload(faults);
     ASSERT_TRUE(runUntilMessage("Received ", 300 * kSecond)) << describeProblems();
     EXPECT_EQ(messages(), (std::vector<std::string>{"Received 300 records."}));
     EXPECT_EQ(lineCount("tracks.txt"), 300u);
