@@ -395,6 +395,10 @@ void Referee::chosen(int entry, const std::string& file) {
         }
     }
     if (entry == app::kReset || (isUpload(entry) && !file.empty())) {
+        // A route upload stopped before it settled may still send the route it was sending.
+        if (upload_ && !upload_->store) {
+            settleUpload();
+        }
         upload_.reset();
     }
     if (download_) {
