@@ -9,9 +9,9 @@
 #include "app/detection.h"
 #include "app/device_settings.h"
 #include "app/port_holder.h"
-#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
+#include "cli/console_run.h"
 #include "cli/console_view.h"
 #include "common/numbers.h"
 #include "common/version.h"
@@ -26,30 +26,6 @@ namespace {
 
 using namespace trawlix;
 using cli::CliOptions;
-
-int exitStatusFor(app::MessageKind kind) {
-    switch (kind) {
-        case app::MessageKind::TransferComplete:
-        case app::MessageKind::Information:
-            return cli::kCompleted;
-        case app::MessageKind::PortFailure:
-            return cli::kPortUnavailable;
-        case app::MessageKind::NoAnswer:
-            return cli::kNoAnswer;
-        case app::MessageKind::FileFailure:
-            return cli::kFileProblem;
-        case app::MessageKind::LineFailure:
-            break;
-    }
-    return cli::kAbandoned;
-}
-
-int functionEntry(const CliOptions& options) {
-    const int kind = static_cast<int>(options.kind);  // waypoints, routes, tracks, in list order
-    return (options.command == CliOptions::Command::Download ? app::kRequestWaypoints
-                                                             : app::kSendWaypoints) +
-           kind;
-}
 
 // Shows the count of records on standard error while a transfer runs: on a terminal the
 // window's status text (with the total and time left of an upload) in one line rewritten in
@@ -106,37 +82,34 @@ void runUntil(const std::function<bool()>& done, const std::function<void()>& ev
 }
 
 int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
-    view.fileAnswer =
+    const std::string path =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
-    view.function = functionEntry(options);
-    view.fileTypeAnswer = cli::fileFormat(options, options.file) == CliOptions::Format::Gpx
-                              ? app::kGpxFilterIndex
-                              : app::kTextFilterIndex;
     Progress progress(form, view);
-    form.cboFunction_Click();
+    cli::startTransfer(form, view, cli::functionEntry(options.command, options.kind), path,
+                       cli::fileFormat(options, options.file));
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();
     progress.finish();
     if (cli::interrupted() && !view.outcome) {
-        form.cmdReset_Click();
-        if (options.command == CliOptions::Command::Upload) {
-            // A route upload ends at the end of the route being sent: wait for that, boundedly,
-            // so that the receiver is not left a piece of a route.
+        const bool upload = options.command == CliOptions::Command::Upload;
+        cli::stopTransfer(form, upload, [](const std::function<bool()>& ending) {
             constexpr int kRouteEndMs = 30000;
             QElapsedTimer waited;
             waited.start();
-            while (form.stoppedUploadEnding() && waited.elapsed() < kRouteEndMs) {
+            while (ending() && waited.elapsed() < kRouteEndMs) {
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
             }
+        });
+        if (upload) {
             std::fprintf(stderr, "Stopped: the upload of %s is not complete (%d records sent).\n",
-                         view.fileAnswer.c_str(), form.RecordCount.value());
-            return cli::kAbandoned;
+                         path.c_str(), form.RecordCount.value());
+        } else {
+            std::fprintf(stderr, "Stopped: %d records received are kept in %s.\n",
+                         form.RecordCount.value(), path.c_str());
         }
-        std::fprintf(stderr, "Stopped: %d records received are kept in %s.\n",
-                     form.RecordCount.value(), view.fileAnswer.c_str());
         return cli::kAbandoned;
     }
-    return exitStatusFor(*view.outcome);
+    return cli::exitStatusFor(*view.outcome);
 }
 
 transfer::UploadKind uploadKindOf(CliOptions::Kind kind) {
@@ -197,7 +170,7 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
         },
         printChanges);
     if (view.outcome) {
-        return exitStatusFor(*view.outcome);
+        return cli::exitStatusFor(*view.outcome);
     }
     view.function = app::kNmeaOff;
     form.cboFunction_Click();
@@ -345,11 +318,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "Stopped while setting up the link: nothing was transferred.\n");
         return cli::kAbandoned;
     }
-    if (view.outcome) {
-        return exitStatusFor(*view.outcome);
-    }
-    if (view.caption(app::Label::ProductId) == app::kInitialProductCaption) {
-        return cli::kNoAnswer;
+    if (const auto status = cli::startUpStatus(view)) {
+        return *status;
     }
     int status = cli::kCompleted;
     switch (options.command) {

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "cli/console_run.h"
+
 namespace trawlix::simulation {
 namespace {
 
@@ -91,40 +93,144 @@ void scheduleFault(Session& session, Referee& referee, Dice& dice) {
     }
 }
 
-void scheduleUserAction(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
-                        int number) {
+// A file name for a download, GPX or text.
+std::string downloadName(Dice& dice, const std::string& stem) {
+    return stem + (dice.chance(40) ? ".gpx" : ".txt");
+}
+
+void scheduleUserAction(Session& session, const UploadFiles& files, Dice& dice, int number) {
     const Micros at = dice.moment(kSecond, kTroubledTime);
     const int roll = dice.between(1, 100);
-    const std::string name = "file" + std::to_string(number) + ".txt";
-    if (roll <= 36) {
+    const std::string name = downloadName(dice, "file" + std::to_string(number));
+    if (roll <= 34) {
         const int entry = app::kRequestWaypoints + dice.between(0, 2);
         const bool cancelDialog = dice.chance(5);
         session.userAt(at, "download", [&session, entry, name, cancelDialog] {
             session.choose(entry, cancelDialog ? "" : name);
         });
-    } else if (roll <= 60) {
+    } else if (roll <= 58) {
         const int entry = app::kSendWaypoints + dice.between(0, 2);
-        session.userAt(at, "upload",
-                       [&session, &files, entry] { session.choose(entry, files.of(entry)); });
-    } else if (roll <= 65) {
+        const std::string& file = files.of(entry, dice.chance(40));
+        session.userAt(at, "upload", [&session, &file, entry] { session.choose(entry, file); });
+    } else if (roll <= 62) {
         session.userAt(at, "version", [&session] { session.choose(app::kRequestVersion); });
-    } else if (roll <= 74) {
+    } else if (roll <= 70) {
         session.userAt(at, "NMEA on", [&session] { session.choose(app::kNmeaOn); });
-    } else if (roll <= 81) {
+    } else if (roll <= 76) {
         session.userAt(at, "NMEA off", [&session] { session.choose(app::kNmeaOff); });
-    } else if (roll <= 91) {
+    } else if (roll <= 85) {
         session.userAt(at, "Reset", [&session] { session.choose(app::kReset); });
-    } else if (roll <= 96) {
-        session.userAt(at, "close", [&session, &referee] {
-            session.closePort();
-            referee.routeUploadDisturbed();
-        });
-    } else {
+    } else if (roll <= 90) {
+        session.userAt(at, "close", [&session] { session.closePort(); });
+    } else if (roll <= 94) {
         session.userAt(at, "open", [&session] { session.openPort(); });
+    } else {
+        const bool baud = dice.chance(50);
+        const int choice = baud ? dice.between(0, 1) : dice.between(1, 3);
+        session.userAt(at, "port", [&session, baud, choice] {
+            if (baud) {
+                session.chooseBaud(choice);
+            } else {
+                session.choosePort(static_cast<std::int16_t>(choice));
+            }
+        });
+    }
+}
+
+// trawlix-cli's rules: its exit status is 0 only when the work is done, and always when the
+// only faults were recoverable.
+void playCommandLine(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
+                     bool onlyRecoverable, std::vector<std::string>& problems) {
+    const int entry = app::kRequestWaypoints + dice.between(0, 5);
+    const bool gpx = dice.chance(40);
+    const std::string file =
+        entry >= app::kSendWaypoints ? files.of(entry, gpx) : (gpx ? "out.gpx" : "out.txt");
+    const std::optional<Micros> ctrlC =
+        dice.chance(25) ? std::optional(dice.moment(kSecond, 20 * kSecond)) : std::nullopt;
+    const CommandEnd end = runCommand(session, entry, file, ctrlC);
+    const auto complain = [&](const std::string& text) {
+        problems.push_back(secondsText(session.time()) + "  " + text);
+        session.note("PROBLEM: " + text);
+    };
+    if (!end.status) {
+        complain("trawlix-cli did not end within " + std::to_string(kCommandBound / kSecond) +
+                 " s");
+    } else if (*end.status == cli::kCompleted && referee.transfersCompleted() == 0) {
+        complain("trawlix-cli exits 0 but the work is not done");
+    } else if (*end.status != cli::kCompleted && onlyRecoverable && !end.interrupted) {
+        complain("trawlix-cli exits " + std::to_string(*end.status) +
+                 " after nothing but a recoverable fault");
+    }
+}
+
+// The window: user actions at random moments while faults happen; then the world heals,
+// and one more download must complete within a bound.
+void playWindow(Session& session, const UploadFiles& files, Dice& dice, bool& troubled,
+                std::vector<std::string>& problems) {
+    const int actions = dice.between(1, 6);
+    for (int i = 0; i < actions; ++i) {
+        scheduleUserAction(session, files, dice, i + 1);
+    }
+    session.start();
+    session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);
+
+    troubled = false;
+    session.note("faults stop");
+    // Actions planned for the troubled part but held up by a box do not happen now.
+    session.clearSchedule();
+    session.line().faults = {};
+    session.receiver().setMuted(false);
+    session.receiver().switchOn();
+    session.plugBackIn();
+    if (session.form().LineSettings.rfind(std::to_string(session.baud()), 0) != 0) {
+        session.chooseBaud(session.baud() == 9600 ? 1 : 0);
+    }
+    if (!session.portOpen()) {
+        session.openPort();
+    }
+    const std::size_t before = session.view().messages.size();
+    session.choose(app::kRequestWaypoints, downloadName(dice, "last"));
+    const bool done = session.runUntil(
+        [&] {
+            const auto& messages = session.view().messages;
+            for (std::size_t i = before; i < messages.size(); ++i) {
+                if (messages[i].text.rfind("Received ", 0) == 0) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        kLivenessBound);
+    if (!done) {
+        problems.push_back(secondsText(session.time()) +
+                           "  the download after the faults stopped did not complete within " +
+                           std::to_string(kLivenessBound / kSecond) + " s");
+        session.note("PROBLEM: no completed download after the faults stopped");
     }
 }
 
 }  // namespace
+
+CommandEnd runCommand(Session& session, int entry, const std::string& file,
+                      std::optional<Micros> ctrlC) {
+    cli::ConsoleView& console = session.consoleView();
+    CommandEnd end;
+    session.start();
+    end.status = cli::startUpStatus(console);
+    if (end.status) {
+        return end;
+    }
+    session.choose(entry, file);
+    const auto ended = [&] { return console.outcome.has_value(); };
+    if (ctrlC && !session.runUntil(ended, *ctrlC)) {
+        session.interrupt(entry >= app::kSendWaypoints);
+        end.interrupted = true;
+        end.status = cli::kAbandoned;
+    } else if (session.runUntil(ended, kCommandBound)) {
+        end.status = cli::exitStatusFor(*console.outcome);
+    }
+    return end;
+}
 
 std::vector<std::string> shortened(const std::vector<std::string>& log, std::size_t lines) {
     // What led to the first broken rule matters; what came long before, or after, less.
@@ -159,14 +265,34 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
     setup.trackPoints = dice.between(5, 60);
     setup.folder = folder;
     setup.log = log;
+    setup.console = dice.chance(30);
+    // Half the command-line sessions see one recoverable fault and nothing else: a damaged
+    // sentence or a lost acknowledgement from the receiver, or a sentence lost on the line.
+    const bool onlyRecoverable = setup.console && dice.chance(50);
+    const int recoverableFault = onlyRecoverable ? dice.between(0, 2) : -1;
+    const int recoverableAt = dice.between(1, 8);
+    if (onlyRecoverable) {
+        // Every waypoint the routes name, so that a GPX route download has their places.
+        setup.waypoints = std::max(setup.waypoints, 11);
+    }
+    if (recoverableFault == 0) {
+        setup.faults.corruptChecksum = recoverableAt;
+    } else if (recoverableFault == 1) {
+        setup.faults.dropAcknowledgement = recoverableAt;
+    }
     SessionOutcome outcome;
+    outcome.console = setup.console;
     {
         Session session(setup);
         session.line().reseed(dice.raw());
+        if (recoverableFault == 2) {
+            session.line().loseSentence = recoverableAt;
+        }
         Referee referee(session, folder / "reference");
         session.note("seed " + std::to_string(seed) + ", " + std::to_string(setup.baud) +
                      " baud, " + std::to_string(setup.waypoints) + " waypoints, " +
-                     std::to_string(setup.trackPoints) + " track points");
+                     std::to_string(setup.trackPoints) + " track points" +
+                     (setup.console ? ", trawlix-cli" : ""));
 
         bool troubled = true;
         session.answerBox = [&dice, &troubled](const testing::ScriptedView::Message& message) {
@@ -184,55 +310,20 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
             return troubled && dice.chance(40) ? dice.moment(0, 4 * kSecond) : Micros{0};
         };
 
-        if (dice.chance(10)) {
+        if (!onlyRecoverable && dice.chance(10)) {
             session.receiver().switchOff();
             referee.routeUploadDisturbed();
             session.atTime(dice.moment(kSecond, 30 * kSecond), "the receiver is switched on",
                            [&session] { session.receiver().switchOn(); });
         }
-        const int faults = dice.between(0, 4);
+        const int faults = onlyRecoverable ? 0 : dice.between(0, 4);
         for (int i = 0; i < faults; ++i) {
             scheduleFault(session, referee, dice);
         }
-        const int actions = dice.between(1, 6);
-        for (int i = 0; i < actions; ++i) {
-            scheduleUserAction(session, referee, files, dice, i + 1);
-        }
-
-        session.start();
-        session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);
-
-        // The world heals; the user opens the port if need be and asks once more.
-        troubled = false;
-        session.note("faults stop");
-        // Actions planned for the troubled part but held up by a box do not happen now.
-        session.clearSchedule();
-        session.line().faults = {};
-        session.receiver().setMuted(false);
-        session.receiver().switchOn();
-        session.plugBackIn();
-        if (!session.portOpen()) {
-            session.openPort();
-        }
-        const std::size_t before = session.view().messages.size();
-        session.choose(app::kRequestWaypoints, "last.txt");
-        const bool done = session.runUntil(
-            [&] {
-                const auto& messages = session.view().messages;
-                for (std::size_t i = before; i < messages.size(); ++i) {
-                    if (messages[i].text.rfind("Received ", 0) == 0) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            kLivenessBound);
-        if (!done) {
-            outcome.problems.push_back(secondsText(session.time()) +
-                                       "  the download after the faults stopped did not "
-                                       "complete within " +
-                                       std::to_string(kLivenessBound / kSecond) + " s");
-            session.note("PROBLEM: no completed download after the faults stopped");
+        if (setup.console) {
+            playCommandLine(session, referee, files, dice, onlyRecoverable, outcome.problems);
+        } else {
+            playWindow(session, files, dice, troubled, outcome.problems);
         }
         referee.finish();
         for (const auto& problem : referee.problems()) {

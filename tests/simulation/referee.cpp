@@ -5,9 +5,15 @@
 #include <map>
 
 #include "link/sentence.h"
+#include "qt/qt_xml_source.h"
+#include "transfer/gpx_reader.h"
 
 namespace trawlix::simulation {
 namespace {
+
+// A request or upload reaches the wire within this much virtual time, or a box says why
+// not: behind a stopped transfer's drain and end, each sentence sent up to three times.
+constexpr Micros kReachBound = 60 * kSecond;
 
 bool isDownload(int entry) {
     return entry == app::kRequestWaypoints || entry == app::kRequestRoutes ||
@@ -29,6 +35,65 @@ const char* commandOf(int entry) {
     }
 }
 
+// What the receiver sees first of a transfer. A GPX route download fetches the waypoints
+// first; a GPX route upload sends the routes' points as waypoints first.
+std::string firstSentenceOf(int entry, bool gpx) {
+    switch (entry) {
+        case app::kSendWaypoints:
+            return "$PMGNWPL";
+        case app::kSendRoute:
+            return gpx ? "$PMGNWPL" : "$PMGNRTE";
+        case app::kSendTrack:
+            return "$PMGNTRK";
+        default:
+            return gpx && entry == app::kRequestRoutes ? commandOf(app::kRequestWaypoints)
+                                                       : commandOf(entry);
+    }
+}
+
+std::string pointText(const transfer::gpx::Point& p) {
+    char position[64];
+    std::snprintf(position, sizeof position, "%.6f %.6f %.2f ", p.latitude, p.longitude,
+                  p.elevation.value_or(-99999.0));
+    return position + (p.time ? transfer::gpx::isoTextOf(*p.time) : "-") + " " + p.name + "|" +
+           p.comment + "|" + p.symbol + (p.noFix ? " nofix" : "");
+}
+
+// The records of a GPX file in document order, a route's or track's start as one more;
+// nothing when the file is missing or empty (a download not started). `error` says why a
+// file that is there cannot be read.
+std::vector<std::string> gpxRecords(const std::string& path, std::string& error) {
+    std::vector<std::string> records;
+    std::error_code ignored;
+    if (std::filesystem::file_size(path, ignored) == 0 || ignored) {
+        return records;
+    }
+    static qt::QtXmlSource xml;
+    const transfer::gpx::ReadResult read = transfer::gpx::readDocument(path, xml);
+    if (!read.document) {
+        error = read.error;
+        return records;
+    }
+    for (const auto& point : read.document->waypoints) {
+        records.push_back("wpt " + pointText(point));
+    }
+    for (const auto& route : read.document->routes) {
+        records.push_back("rte " + std::to_string(route.number.value_or(-1)) + " " + route.name);
+        for (const auto& point : route.points) {
+            records.push_back("rtept " + pointText(point));
+        }
+    }
+    for (const auto& track : read.document->tracks) {
+        records.push_back("trk " + track.name);
+        for (const auto& segment : track.segments) {
+            for (const auto& point : segment) {
+                records.push_back("trkpt " + pointText(point));
+            }
+        }
+    }
+    return records;
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t begin = 0;
@@ -44,8 +109,13 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::string keyOf(int entry, const sim::ReceiverStore& store) {
+// What of the store a transfer of `entry` depends on. Routes in GPX carry the positions of
+// their waypoints.
+std::string keyOf(int entry, bool gpx, const sim::ReceiverStore& store) {
     std::string key = std::to_string(entry) + "|";
+    if (gpx && (entry == app::kRequestRoutes || entry == app::kSendRoute)) {
+        key += keyOf(app::kSendWaypoints, false, store);
+    }
     if (entry == app::kRequestWaypoints || entry == app::kSendWaypoints) {
         for (const auto& w : store.waypoints) {
             key += w.latitude + w.ns + w.longitude + w.ew + w.altitude + w.unit + w.name +
@@ -67,14 +137,29 @@ std::string keyOf(int entry, const sim::ReceiverStore& store) {
     return key;
 }
 
-bool samePart(int entry, const sim::ReceiverStore& a, const sim::ReceiverStore& b) {
+// Whether `held` holds every route of `expected` that the upload wrote (those not as they
+// were `before`). The others may change after the choice: a stopped upload sends the rest of
+// the route it was sending first.
+bool routesWritten(const sim::ReceiverStore& held, const sim::ReceiverStore& expected,
+                   const sim::ReceiverStore& before) {
+    return std::all_of(expected.routes.begin(), expected.routes.end(), [&](const auto& route) {
+        const auto same = [&](const auto& other) { return other == route; };
+        return std::any_of(before.routes.begin(), before.routes.end(), same) ||
+               std::any_of(held.routes.begin(), held.routes.end(), same);
+    });
+}
+
+// A GPX route upload sends the routes' points as waypoints first.
+bool samePart(int entry, bool gpx, const sim::ReceiverStore& held,
+              const sim::ReceiverStore& expected, const sim::ReceiverStore& before) {
     switch (entry) {
         case app::kSendWaypoints:
-            return a.waypoints == b.waypoints;
+            return held.waypoints == expected.waypoints;
         case app::kSendRoute:
-            return a.routes == b.routes;
+            return routesWritten(held, expected, before) &&
+                   (!gpx || held.waypoints == expected.waypoints);
         default:
-            return a.track == b.track;
+            return held.track == expected.track;
     }
 }
 
@@ -112,10 +197,17 @@ std::string readWhole(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+bool isGpxFile(const std::string& path) {
+    return path.size() > 4 && path.compare(path.size() - 4, 4, ".gpx") == 0;
+}
+
 UploadFiles::UploadFiles(const std::filesystem::path& folder)
     : waypoints((folder / "upload-waypoints.txt").string()),
       route((folder / "upload-route.txt").string()),
-      track((folder / "upload-track.txt").string()) {
+      track((folder / "upload-track.txt").string()),
+      waypointsGpx((folder / "upload-waypoints.gpx").string()),
+      routesGpx((folder / "upload-routes.gpx").string()),
+      trackGpx((folder / "upload-track.gpx").string()) {
     std::filesystem::create_directories(folder);
     // Two names the receiver knows already (they are replaced) and three new ones.
     std::ofstream(waypoints, std::ios::binary)
@@ -134,10 +226,55 @@ UploadFiles::UploadFiles(const std::filesystem::path& folder)
         out << "Point,True," << 120000 + i * 10 << ".00," << 46.1 + i * 0.001 << ","
             << 7.1 + i * 0.002 << "," << 1500 + i * 3 << ",0,071226\r\n";
     }
+    writeGpx();
 }
 
-const std::string& UploadFiles::of(int entry) const {
-    return entry == app::kSendWaypoints ? waypoints : entry == app::kSendRoute ? route : track;
+void UploadFiles::writeGpx() const {
+    const char* head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gpx version=\"1.1\" creator=\"simulation\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    // One name the receiver knows (replaced), two new ones.
+    std::ofstream(waypointsGpx, std::ios::binary)
+        << head
+        << "<wpt lat=\"46.1\" lon=\"7.1\"><ele>1500</ele><name>HOME</name><cmt>Replaced</cmt>"
+           "<sym>a</sym></wpt>\n"
+           "<wpt lat=\"46.25\" lon=\"7.25\"><name>GPXA</name><cmt>New A</cmt></wpt>\n"
+           "<wpt lat=\"-33.5\" lon=\"-70.25\"><ele>20</ele><name>GPXB</name></wpt>\n</gpx>\n";
+    // Route 1 replaces one the receiver has; 8 and 9 are new. Six points each: three route
+    // sentences a route.
+    std::ofstream routes(routesGpx, std::ios::binary);
+    routes << head;
+    const int numbers[] = {1, 8, 9};
+    for (int r = 0; r < 3; ++r) {
+        routes << "<rte><name>Route " << numbers[r] << "</name><number>" << numbers[r]
+               << "</number>\n";
+        for (int p = 1; p <= 6; ++p) {
+            routes << "<rtept lat=\"" << 46.0 + r * 0.1 + p * 0.01 << "\" lon=\"" << 7.0 + p * 0.01
+                   << "\"><name>R" << r + 1 << "P" << p << "</name></rtept>\n";
+        }
+        routes << "</rte>\n";
+    }
+    routes << "</gpx>\n";
+    std::ofstream points(trackGpx, std::ios::binary);
+    points << head << "<trk><name>WALK</name><trkseg>\n";
+    for (int i = 0; i < 12; ++i) {
+        points << "<trkpt lat=\"" << 46.2 + i * 0.001 << "\" lon=\"" << 7.3 + i * 0.002
+               << "\"><ele>" << 900 + i * 2 << "</ele><time>2026-12-07T09:" << 10 + i
+               << ":00Z</time></trkpt>\n";
+    }
+    points << "</trkseg></trk>\n</gpx>\n";
+}
+
+const std::string& UploadFiles::of(int entry, bool gpx) const {
+    switch (entry) {
+        case app::kSendWaypoints:
+            return gpx ? waypointsGpx : waypoints;
+        case app::kSendRoute:
+            return gpx ? routesGpx : route;
+        default:
+            return gpx ? trackGpx : track;
+    }
 }
 
 std::optional<std::string> cleanRun(int entry, const std::string& file, sim::ReceiverStore& store,
@@ -149,7 +286,7 @@ std::optional<std::string> cleanRun(int entry, const std::string& file, sim::Rec
     std::filesystem::create_directories(folder);
     Session session(setup);
     session.start();
-    const std::string target = isDownload(entry) ? session.path("reference.txt") : file;
+    const std::string& target = file;
     session.choose(entry, target);
     const std::string expected = isDownload(entry) ? "Received " : "Transfer Complete";
     const bool done = session.runUntil(
@@ -184,6 +321,62 @@ Referee::Referee(Session& session, const std::filesystem::path& scratch)
             problem("the link raised " + kind + " while the user had the port closed");
         }
     };
+    session.afterStep = [this] { afterStep(); };
+    // Closing the port or choosing another port or speed may drop what was asked for without
+    // a word, and stops a route upload where it is.
+    session.onPortChange = [this] {
+        awaited_.reset();
+        routeDisturbed_ = true;
+    };
+}
+
+void Referee::afterStep() {
+    for (const std::string& breach : session_.form().transferRuleBreaches()) {
+        if (std::find(breachesSeen_.begin(), breachesSeen_.end(), breach) == breachesSeen_.end()) {
+            breachesSeen_.push_back(breach);
+            problem("the transfer state breaks a rule: " + breach);
+        }
+    }
+    if (awaited_) {
+        checkAwaited();
+    }
+    // A GPX file is a whole document after every record.
+    if (download_ && download_->gpx && session_.form().RecordCount.value() != recordsSeen_) {
+        recordsSeen_ = session_.form().RecordCount.value();
+        checkDownloadFile(*download_, false);
+    }
+    if (upload_ && !upload_->store && session_.time() >= upload_->settlesAt) {
+        settleUpload();
+    }
+}
+
+void Referee::settleUpload() {
+    upload_->store = session_.receiver().store();
+    if (upload_->entry == app::kSendRoute) {
+        for (const auto& route :
+             expectedUpload(upload_->entry, upload_->file, *upload_->store).routes) {
+            routesAllowed_.push_back(route);
+        }
+    }
+}
+
+void Referee::checkAwaited() {
+    if (session_.view().messages.size() > awaited_->boxes) {
+        awaited_.reset();
+        return;
+    }
+    const auto& heard = session_.receiver().received();
+    for (; awaited_->heard < heard.size(); ++awaited_->heard) {
+        if (heard[awaited_->heard].rfind(awaited_->sentence, 0) == 0) {
+            awaited_.reset();
+            return;
+        }
+    }
+    if (session_.time() > awaited_->deadline) {
+        problem(awaited_->sentence + " was not sent within " +
+                std::to_string(kReachBound / kSecond) + " s of the choice, and no box said why");
+        awaited_.reset();
+    }
 }
 
 void Referee::problem(const std::string& text) {
@@ -202,21 +395,28 @@ void Referee::chosen(int entry, const std::string& file) {
         }
     }
     if (entry == app::kReset || (isUpload(entry) && !file.empty())) {
+        // A route upload stopped before it settled may still send the route it was sending.
+        if (upload_ && !upload_->store) {
+            settleUpload();
+        }
         upload_.reset();
     }
     if (download_) {
         download_->countedFrom = linesOf(readWhole(download_->path)).size();
     }
+    if (entry == app::kReset) {
+        awaited_.reset();
+    }
+    if (starts) {
+        awaited_ = Awaited{firstSentenceOf(entry, isGpxFile(file)), session_.time() + kReachBound,
+                           session_.receiver().received().size(), session_.view().messages.size()};
+    }
     const sim::ReceiverStore& store = session_.receiver().store();
     if (isDownload(entry) && !file.empty()) {
-        download_ = Download{entry, file, session_.receiver().received().size(), store};
+        download_ =
+            Download{entry, file, session_.receiver().received().size(), store, 0, readWhole(file)};
     } else if (isUpload(entry) && !file.empty()) {
-        upload_ = Upload{entry, file, store};
-        if (entry == app::kSendRoute) {
-            for (const auto& route : expectedUpload(entry, file, store).routes) {
-                routesAllowed_.push_back(route);
-            }
-        }
+        upload_ = Upload{entry, file, session_.line().towardsReceiverBusyUntil(), std::nullopt};
     }
 }
 
@@ -242,7 +442,7 @@ void Referee::received(int records) {
     }
     const std::string content = readWhole(download_->path);
     const std::size_t written = linesOf(content).size() - download_->countedFrom;
-    if (static_cast<int>(written) != records) {
+    if (!isGpxFile(download_->path) && static_cast<int>(written) != records) {
         problem("\"Received " + std::to_string(records) + " records.\" but " +
                 std::to_string(written) + " lines were written to " + download_->path +
                 " since the count began");
@@ -257,9 +457,13 @@ void Referee::transferComplete() {
         problem("\"Transfer Complete\" with no upload running");
         return;
     }
+    if (!upload_->store) {
+        settleUpload();
+    }
     const sim::ReceiverStore& expected =
-        expectedUpload(upload_->entry, upload_->file, upload_->store);
-    if (!samePart(upload_->entry, session_.receiver().store(), expected)) {
+        expectedUpload(upload_->entry, upload_->file, *upload_->store);
+    if (!samePart(upload_->entry, isGpxFile(upload_->file), session_.receiver().store(), expected,
+                  *upload_->store)) {
         problem("\"Transfer Complete\" but the receiver does not hold the file once, whole" +
                 differenceOf(upload_->entry, session_.receiver().store(), expected));
     }
@@ -297,44 +501,75 @@ void Referee::checkDownloadFile(const Download& download, bool whole) {
     if (reached) {
         asSent.store = session_.receiver().storeAtLastDownload();
     }
-    const std::string& expected = expectedDownload(asSent);
+    const ExpectedDownload& expected = expectedDownload(asSent);
     const std::string content = readWhole(download.path);
-    const bool prefix = content.size() <= expected.size() &&
-                        std::equal(content.begin(), content.end(), expected.begin());
-    if (whole ? content != expected : !prefix) {
-        const auto got = linesOf(content);
-        const auto want = linesOf(expected);
+    if (!whole && !content.empty() && content == download.before) {
+        return;
+    }
+    const bool gpx = isGpxFile(download.path);
+    std::string unreadable;
+    const std::vector<std::string> got =
+        gpx ? gpxRecords(download.path, unreadable) : linesOf(content);
+    if (!unreadable.empty()) {
+        problem("the GPX file " + download.path + " is not well-formed: " + unreadable);
+        return;
+    }
+    if (!expected.completed) {
+        // A GPX route file needs the position of every waypoint a route names: without them
+        // the download stops with a box, and the file is removed.
+        if (!(gpx && download.entry == app::kRequestRoutes)) {
+            problem("the reference download did not complete");
+        }
+        return;
+    }
+    const bool prefix =
+        gpx ? got.size() <= expected.records.size() &&
+                  std::equal(got.begin(), got.end(), expected.records.begin())
+            : content.size() <= expected.content.size() &&
+                  std::equal(content.begin(), content.end(), expected.content.begin());
+    if (whole ? content != expected.content : !prefix) {
+        const auto& want = expected.records;
         std::size_t first = 0;
         while (first < got.size() && first < want.size() && got[first] == want[first]) {
             ++first;
         }
         problem(std::string(whole ? "the finished file " : "the file ") + download.path +
-                " is not the receiver's records in order: line " + std::to_string(first + 1) +
+                " is not the receiver's records in order: record " + std::to_string(first + 1) +
                 " is \"" + (first < got.size() ? got[first] : "(missing)") + "\", expected \"" +
                 (first < want.size() ? want[first] : "(nothing)") + "\"");
         return;
     }
-    if (reached) {
-        const auto lines = static_cast<int>(linesOf(content).size());
+    // A GPX route file holds no record for the waypoints fetched for their positions.
+    if (reached && !(gpx && download.entry == app::kRequestRoutes)) {
+        const auto records =
+            static_cast<int>(std::count_if(got.begin(), got.end(), [](const auto& r) {
+                return r.rfind("rte ", 0) != 0 && r.rfind("trk ", 0) != 0;
+            }));
         const int acknowledged = session_.receiver().recordsAcknowledged();
-        if (lines < acknowledged) {
+        if (records < acknowledged) {
             problem("the receiver saw " + std::to_string(acknowledged) +
-                    " records acknowledged but the file holds " + std::to_string(lines));
+                    " records acknowledged but the file holds " + std::to_string(records));
         }
     }
 }
 
-const std::string& Referee::expectedDownload(const Download& download) {
-    static std::map<std::string, std::string> cache;
-    const std::string key = std::to_string(baud_) + keyOf(download.entry, download.store);
+const Referee::ExpectedDownload& Referee::expectedDownload(const Download& download) {
+    static std::map<std::string, ExpectedDownload> cache;
+    const bool gpx = isGpxFile(download.path);
+    const std::string key =
+        std::to_string(baud_) + (gpx ? "gpx" : "text") + keyOf(download.entry, gpx, download.store);
     auto it = cache.find(key);
     if (it == cache.end()) {
         sim::ReceiverStore store = download.store;
-        const auto content = cleanRun(download.entry, "", store, baud_, scratch_);
-        if (!content) {
-            problem("the reference download did not complete");
-        }
-        it = cache.emplace(key, content.value_or("")).first;
+        const std::string reference =
+            (scratch_ / (gpx ? "reference.gpx" : "reference.txt")).string();
+        ExpectedDownload expected;
+        const auto content = cleanRun(download.entry, reference, store, baud_, scratch_);
+        expected.completed = content.has_value();
+        expected.content = content.value_or("");
+        std::string unreadable;
+        expected.records = gpx ? gpxRecords(reference, unreadable) : linesOf(expected.content);
+        it = cache.emplace(key, std::move(expected)).first;
     }
     return it->second;
 }
@@ -342,7 +577,7 @@ const std::string& Referee::expectedDownload(const Download& download) {
 const sim::ReceiverStore& Referee::expectedUpload(int entry, const std::string& file,
                                                   const sim::ReceiverStore& before) {
     static std::map<std::string, sim::ReceiverStore> cache;
-    const std::string key = std::to_string(baud_) + file + keyOf(entry, before);
+    const std::string key = std::to_string(baud_) + file + keyOf(entry, isGpxFile(file), before);
     auto it = cache.find(key);
     if (it == cache.end()) {
         sim::ReceiverStore store = before;

@@ -12,7 +12,10 @@
 // What must hold in every session, whatever the faults and whatever the user does, checked
 // as the session runs:
 // - a download's file holds the receiver's records in order, each once, nothing else, and
-//   every record the receiver saw acknowledged;
+//   every record the receiver saw acknowledged; a GPX file is well-formed after every record;
+// - every download or upload chosen reaches the wire (the receiver sees its command or first
+//   sentence) or shows a box within a bound, unless the user stops it or changes the port;
+// - the window's transfer state keeps its own rules after every step;
 // - "Received n records." only when the file holds all n; "Transfer Complete" only when the
 //   receiver holds the whole file, each record once;
 // - the link raises no event and writes nothing while the user has the port closed;
@@ -21,14 +24,22 @@
 // Expectations come from the same transfer run once without faults (cached).
 namespace trawlix::simulation {
 
-// The upload files every session may send, written once.
+// The upload files every session may send, written once, in both formats.
 struct UploadFiles {
     explicit UploadFiles(const std::filesystem::path& folder);
     std::string waypoints;
     std::string route;
     std::string track;
-    const std::string& of(int entry) const;
+    std::string waypointsGpx;
+    std::string routesGpx;  // three routes of six points
+    std::string trackGpx;
+    const std::string& of(int entry, bool gpx = false) const;
+
+  private:
+    void writeGpx() const;
 };
+
+bool isGpxFile(const std::string& path);
 
 class Referee {
   public:
@@ -54,11 +65,29 @@ class Referee {
         // Lines the file held at the latest choice of a function: every choice starts the
         // record count afresh, also one that starts nothing.
         std::size_t countedFrom = 0;
+        // What the file held before: a download that has received nothing may leave it so.
+        std::string before;
+        bool gpx = false;
     };
     struct Upload {
         int entry;
         std::string file;
-        sim::ReceiverStore store;
+        // What the receiver holds once the sentences on the wire at the choice have landed:
+        // what the upload starts from.
+        Micros settlesAt;
+        std::optional<sim::ReceiverStore> store;
+    };
+    struct ExpectedDownload {
+        std::string content;
+        std::vector<std::string> records;  // lines, or a GPX file's records
+        bool completed = false;
+    };
+    // A transfer chosen that has not reached the wire yet.
+    struct Awaited {
+        std::string sentence;  // what the receiver sees first of it
+        Micros deadline;
+        std::size_t heard;  // the receiver's sentences looked at
+        std::size_t boxes;
     };
 
     void chosen(int entry, const std::string& file);
@@ -66,10 +95,13 @@ class Referee {
     void received(int records);
     void transferComplete();
     void checkDownloadFile(const Download& download, bool whole);
-    const std::string& expectedDownload(const Download& download);
+    const ExpectedDownload& expectedDownload(const Download& download);
     const sim::ReceiverStore& expectedUpload(int entry, const std::string& file,
                                              const sim::ReceiverStore& before);
     bool commandReachedReceiver(const Download& download) const;
+    void afterStep();
+    void settleUpload();
+    void checkAwaited();
     void problem(const std::string& text);
 
     Session& session_;
@@ -78,12 +110,15 @@ class Referee {
     std::optional<Download> download_;
     std::optional<Upload> upload_;
     std::vector<sim::StoredRoute> routesAllowed_;
+    std::optional<Awaited> awaited_;
+    std::vector<std::string> breachesSeen_;
+    int recordsSeen_ = 0;
     bool routeDisturbed_ = false;
     int completed_ = 0;
     std::vector<std::string> problems_;
 };
 
-// Runs `entry` (a download, or an upload of `file`) on a fresh session without faults.
+// Runs `entry` (a download to `file`, or an upload of it) on a fresh session without faults.
 // Downloads give the file's content; uploads leave their result in `store`.
 std::optional<std::string> cleanRun(int entry, const std::string& file, sim::ReceiverStore& store,
                                     int baud, const std::filesystem::path& folder);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/console_run.h"
+
 namespace trawlix::simulation {
 namespace {
 
@@ -27,6 +29,17 @@ std::string printable(std::string_view bytes) {
         }
     }
     return text;
+}
+
+std::string answerText(app::MessageAnswer answer) {
+    return std::string("answer: ") + (answer == app::MessageAnswer::Ok      ? "OK"
+                                      : answer == app::MessageAnswer::Retry ? "Retry"
+                                                                            : "Cancel");
+}
+
+std::FILE* nowhere() {
+    static std::FILE* const file = std::fopen("/dev/null", "w");
+    return file;
 }
 
 }  // namespace
@@ -71,6 +84,25 @@ class Session::Events : public link::GpsLinkListener {
     Session& session_;
 };
 
+// trawlix-cli's view, each box also kept in the scripted view's list, where the referee and
+// the scenarios read them.
+class Session::Console : public cli::ConsoleView {
+  public:
+    explicit Console(Session& session)
+        : cli::ConsoleView(nowhere(), nowhere(), false), session_(session) {}
+    app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
+                                   app::MessageKind kind) override {
+        session_.view_.messages.push_back({text, buttons, kind, {}});
+        session_.boxOpened(session_.view_.messages.back());
+        const app::MessageAnswer answer = cli::ConsoleView::showMessage(text, buttons, kind);
+        session_.note(answerText(answer));
+        return answer;
+    }
+
+  private:
+    Session& session_;
+};
+
 Session::Session(Setup setup)
     : setup_(std::move(setup)),
       line_(setup_.baud, 1),
@@ -89,14 +121,18 @@ Session::Session(Setup setup)
 
 void Session::makeProgram() {
     link_ = std::make_unique<link::TransportLink>(*this);
-    form_ = std::make_unique<app::YourForm>(view_, *link_, settings_, setup_.folder.string());
+    if (setup_.console) {
+        console_ = std::make_unique<Console>(*this);
+    }
+    form_ =
+        std::make_unique<app::YourForm>(console_ ? static_cast<app::FormView&>(*console_) : view_,
+                                        *link_, settings_, setup_.folder.string());
+    form_->setXmlSource(&xml_);
+    form_->setClock(*this);
     events_ = std::make_unique<Events>(*this);
     link_->setListener(events_.get());
     view_.whileMessageOpen = [this](const testing::ScriptedView::Message& message) {
-        note("box: " + message.text);
-        if (onBox) {
-            onBox(message);
-        }
+        boxOpened(message);
         ++boxesOpen_;
         const Micros think = thinkTime ? thinkTime() : 0;
         if (think > 0) {
@@ -108,9 +144,7 @@ void Session::makeProgram() {
                 ? answerBox(message)
                 : (message.buttons == app::MessageButtons::RetryCancel ? app::MessageAnswer::Retry
                                                                        : app::MessageAnswer::Ok);
-        note(std::string("answer: ") + (answer == app::MessageAnswer::Ok      ? "OK"
-                                        : answer == app::MessageAnswer::Retry ? "Retry"
-                                                                              : "Cancel"));
+        note(answerText(answer));
         view_.answers.push_front(answer);
     };
     view_.onClose = [this] {
@@ -119,11 +153,20 @@ void Session::makeProgram() {
     };
 }
 
+// A copy: a box opened meanwhile grows the list the message came from.
+void Session::boxOpened(testing::ScriptedView::Message message) {
+    note("box: " + message.text);
+    if (onBox) {
+        onBox(message);
+    }
+}
+
 void Session::restartProgram() {
     note("the program is killed and started again");
     view_.whileMessageOpen = nullptr;
     link_->setListener(nullptr);
     form_.reset();
+    console_.reset();
     link_.reset();
     hostOpen_ = false;
     wakeAt_.reset();
@@ -212,7 +255,7 @@ void Session::step(bool userMayAct) {
         note("world: " + event.what);
         event.action();
     }
-    const std::string toReceiver = line_.arrivedAtReceiver(now_);
+    const std::string toReceiver = garbledIfWrongSpeed(line_.arrivedAtReceiver(now_));
     if (!toReceiver.empty()) {
         logWire("> ", toReceiver);
         receiver_.receive(toReceiver, receiverTime(now_));
@@ -228,7 +271,7 @@ void Session::step(bool userMayAct) {
     if (!fromReceiver.empty() && !unplugged_) {
         line_.writeFromReceiver(fromReceiver, now_);
     }
-    const std::string toHost = line_.arrivedAtHost(now_);
+    const std::string toHost = garbledIfWrongSpeed(line_.arrivedAtHost(now_));
     if (!toHost.empty() && hostOpen_) {
         logWire("< ", toHost);
         link_->bytesArrived(toHost);
@@ -249,6 +292,17 @@ void Session::step(bool userMayAct) {
     if (afterStep) {
         afterStep();
     }
+}
+
+// At another speed than the receiver's, each byte reads as some other byte: never a "$" or
+// a line end, so nothing of it makes a sentence.
+std::string Session::garbledIfWrongSpeed(std::string bytes) const {
+    if (wrongSpeed_) {
+        for (char& c : bytes) {
+            c = static_cast<char>(0x80 | (static_cast<unsigned char>(c) * 7));
+        }
+    }
+    return bytes;
 }
 
 void Session::logWire(const char* direction, std::string_view bytes) {
@@ -300,20 +354,89 @@ void Session::choose(int entry, const std::string& file) {
                              app::kFunctionEntries[static_cast<std::size_t>(entry)] + "\"" +
                              (file.empty() ? "" : " " + file);
     userAction(what, [&] {
+        const std::string chosen = file.empty() ? "" : path(file);
         if (onChoose) {
-            onChoose(entry, file.empty() ? "" : path(file));
+            onChoose(entry, chosen);
         }
-        if (!file.empty()) {
-            view_.fileAnswers.push_back(path(file));
+        const bool gpx = chosen.size() > 4 && chosen.substr(chosen.size() - 4) == ".gpx";
+        if (console_) {
+            cli::startTransfer(*form_, *console_, entry, chosen,
+                               gpx ? cli::CliOptions::Format::Gpx : cli::CliOptions::Format::Text);
+            return;
+        }
+        if (!chosen.empty()) {
+            view_.fileAnswers.push_back(chosen);
+            view_.fileTypeAnswers.push_back(gpx ? app::kGpxFilterIndex : app::kTextFilterIndex);
         }
         view_.choose(entry);
         form_->cboFunction_Click();
         view_.fileAnswers.clear();
+        view_.fileTypeAnswers.clear();
     });
+}
+
+void Session::interrupt(bool upload) {
+    userAction("Ctrl-C", [&] {
+        if (onChoose) {
+            onChoose(app::kReset, "");
+        }
+        cli::stopTransfer(*form_, upload, [this](const std::function<bool()>& ending) {
+            constexpr Micros kRouteEnd = 30 * kSecond;
+            advance(
+                now_ + kRouteEnd, [&] { return !ending(); }, false);
+        });
+    });
+}
+
+void Session::portChanging() {
+    if (onPortChange) {
+        onPortChange();
+    }
+}
+
+// A port or speed chosen opens the port with it, also one the user had closed.
+void Session::choosePort(std::int16_t port) {
+    userAction("choose port " + std::to_string(port), [&] {
+        portChanging();
+        closedByUser_ = false;
+        form_->mnuPort_Click(port);
+    });
+}
+
+void Session::chooseBaud(int index) {
+    userAction(std::string("choose ") + (index == 0 ? "4800" : "9600") + " baud", [&] {
+        portChanging();
+        closedByUser_ = false;
+        form_->mnuBaud_Click(static_cast<std::int16_t>(index));
+    });
+}
+
+std::string Session::timeOfDay() const {
+    const auto second = static_cast<int>(now_ / kSecond);
+    char text[16];
+    std::snprintf(text, sizeof text, "12:%02d:%02d", second / 60 % 60, second % 60);
+    return text;
+}
+
+cli::ConsoleView& Session::consoleView() {
+    return *console_;
+}
+
+const app::FormView& Session::shownView() const {
+    return console_ ? static_cast<const app::FormView&>(*console_) : view_;
+}
+
+std::string Session::activity() const {
+    if (console_) {
+        return console_->activity;
+    }
+    const auto it = view_.status.find(app::StatusArea::Activity);
+    return it == view_.status.end() ? std::string() : it->second;
 }
 
 void Session::closePort() {
     userAction("close the port", [this] {
+        portChanging();
         closedByUser_ = true;
         form_->mnuClose_Click();
     });
@@ -338,9 +461,8 @@ bool Session::open(const std::string& device, const link::LineSettings& settings
         failure = "Can't open " + device + ": there is no such device. Is the receiver plugged in?";
         return false;
     }
-    if (settings.baud != setup_.baud) {
-        line_.setBaud(settings.baud);
-    }
+    line_.setBaud(settings.baud);
+    wrongSpeed_ = settings.baud != setup_.baud;
     hostOpen_ = true;
     wireToHost_.clear();
     note("port opened");

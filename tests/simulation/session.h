@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/clock.h"
 #include "app/your_form.h"
+#include "cli/console_view.h"
 #include "link/link_transport.h"
 #include "link/transport_link.h"
+#include "qt/qt_xml_source.h"
 #include "sim/simulated_receiver.h"
 #include "simulation/virtual_line.h"
 #include "support/scripted_view.h"
@@ -21,7 +24,7 @@
 // nothing reads a clock, so a session plays out the same every time it is run.
 namespace trawlix::simulation {
 
-class Session : public link::LinkTransport {
+class Session : public link::LinkTransport, public app::Clock {
   public:
     struct Setup {
         int baud = 4800;
@@ -31,6 +34,8 @@ class Session : public link::LinkTransport {
         sim::Faults faults;                       // the receiver's own, counted
         std::filesystem::path folder;             // transfer files go here
         bool log = false;                         // keep an event log
+        // The user is trawlix-cli: its console view answers the boxes, as a script would.
+        bool console = false;
     };
 
     explicit Session(Setup setup);
@@ -40,7 +45,7 @@ class Session : public link::LinkTransport {
 
     // --- Time --------------------------------------------------------------------------------
     Micros time() const { return now_; }
-    int baud() const { return setup_.baud; }
+    int baud() const { return setup_.baud; }  // the receiver's
     // Runs the world, and the user's scheduled actions, for `duration`.
     void runFor(Micros duration);
     // Runs until `done` holds or `limit` passes; true if it held.
@@ -70,10 +75,20 @@ class Session : public link::LinkTransport {
     // The program killed and started again on the same line and receiver.
     void restartProgram();
     // Chooses an entry of the function list; downloads and uploads take `file` from the
-    // file dialog.
+    // file dialog, as GPX when its name ends in ".gpx", else as text.
     void choose(int entry, const std::string& file = "");
     void closePort();
     void openPort();
+    void choosePort(std::int16_t port);
+    void chooseBaud(int index);  // 0: 4800, 1: 9600
+    // trawlix-cli's Ctrl-C part way through a transfer: Reset, and for an upload the wait
+    // for the end of the route being sent.
+    void interrupt(bool upload);
+    bool console() const { return setup_.console; }
+    // The view the window's core writes to: the scripted one, or trawlix-cli's console.
+    const app::FormView& shownView() const;
+    cli::ConsoleView& consoleView();
+    std::string activity() const;
     std::string path(const std::string& name) const { return (setup_.folder / name).string(); }
     // How each box is answered and how long the user looks at it first; by default the
     // first button at once.
@@ -88,6 +103,8 @@ class Session : public link::LinkTransport {
     std::function<void()> afterStep;
     std::function<void(const testing::ScriptedView::Message&)> onBox;
     std::function<void(int entry, const std::string& file)> onChoose;
+    // The user closes the port or chooses another port or speed (before the window acts).
+    std::function<void()> onPortChange;
     // Link events, each with whether the user had closed the port and was not acting.
     std::function<void(const std::string& kind, bool whileClosed)> onLinkEvent;
     std::vector<std::string> problems;  // broken rules seen by the session itself
@@ -107,8 +124,13 @@ class Session : public link::LinkTransport {
     link::Millis now() const override { return now_ / kMillisecond; }
     void waitUntil(const std::function<bool()>& done, link::Millis deadline) override;
 
+    // --- The window's clock: virtual time too --------------------------------------------
+    double seconds() const override { return static_cast<double>(now_) / kSecond; }
+    std::string timeOfDay() const override;
+
   private:
     class Events;
+    class Console;
     struct Timed {
         Micros at;
         std::uint64_t order;
@@ -125,7 +147,10 @@ class Session : public link::LinkTransport {
     void step(bool userMayAct);
     Micros nextMoment(bool userMayAct) const;
     void userAction(const std::string& what, const std::function<void()>& action);
+    void boxOpened(testing::ScriptedView::Message message);
+    void portChanging();
     void logWire(const char* direction, std::string_view bytes);
+    std::string garbledIfWrongSpeed(std::string bytes) const;
 
     Setup setup_;
     Micros now_ = 0;
@@ -134,6 +159,7 @@ class Session : public link::LinkTransport {
     Micros nextReceiverTick_ = 0;
     std::optional<link::Millis> wakeAt_;
     bool hostOpen_ = false;
+    bool wrongSpeed_ = false;  // the port open at another speed than the receiver's
     bool unplugged_ = false;
     bool closedByUser_ = false;
     int userActing_ = 0;
@@ -146,7 +172,9 @@ class Session : public link::LinkTransport {
     std::string wireToHost_;
     std::string wireToReceiver_;
 
-    testing::ScriptedView view_;
+    testing::ScriptedView view_;  // also keeps the boxes the console shows
+    std::unique_ptr<Console> console_;
+    qt::QtXmlSource xml_;
     testing::MemorySettings settings_;
     std::unique_ptr<link::TransportLink> link_;
     std::unique_ptr<app::YourForm> form_;

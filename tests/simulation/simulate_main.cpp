@@ -103,6 +103,7 @@ int main(int argc, char* argv[]) {
     std::uint32_t failed = 0;
     std::uint32_t knownFailed = 0;
     std::uint64_t transfers = 0;
+    std::uint32_t consoleSessions = 0;
     Micros virtualTime = 0;
     // The known faults are played also where they lie outside the range, so that one that
     // passes is noticed.
@@ -118,6 +119,7 @@ int main(int argc, char* argv[]) {
     for (const std::uint32_t seed : seeds) {
         SessionOutcome outcome = runRandomSession(seed, files, folder / "session", false);
         transfers += static_cast<std::uint64_t>(outcome.transfersCompleted);
+        consoleSessions += outcome.console ? 1u : 0u;
         virtualTime += outcome.virtualTime;
         const auto knownFault = known.find(seed);
         if (outcome.problems.empty()) {
@@ -151,9 +153,10 @@ int main(int argc, char* argv[]) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf(
-        "%u sessions from seed %u: %u failed, %u passed, %u known open faults; %llu transfers "
-        "completed; %.0f s of virtual time in %.1f s\n",
-        static_cast<std::uint32_t>(seeds.size()), options.first, failed,
+        "%u sessions from seed %u (%u of the window, %u of trawlix-cli): %u failed, %u passed, "
+        "%u known open faults; %llu transfers completed; %.0f s of virtual time in %.1f s\n",
+        static_cast<std::uint32_t>(seeds.size()), options.first,
+        static_cast<std::uint32_t>(seeds.size()) - consoleSessions, consoleSessions, failed,
         static_cast<std::uint32_t>(seeds.size()) - failed - knownFailed, knownFailed,
         static_cast<unsigned long long>(transfers), static_cast<double>(virtualTime) / kSecond,
         seconds);

@@ -103,7 +103,7 @@ void VirtualLine::cut() {
 
 void VirtualLine::writeWithFaults(LineDirection& direction, std::string_view bytes, Micros now,
                                   const char* towards) {
-    if (!faults.any()) {
+    if (!faults.any() && loseSentence == 0) {
         direction.write(bytes, now, byteTime_);
         return;
     }
@@ -119,6 +119,10 @@ void VirtualLine::writeWithFaults(LineDirection& direction, std::string_view byt
 }
 
 std::string VirtualLine::applyFaults(std::string sentence, const char* towards) {
+    if (loseSentence > 0 && --loseSentence == 0) {
+        faultLog.push_back(std::string("a sentence to the ") + towards + " lost");
+        return {};
+    }
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     const bool isAcknowledgement = sentence.rfind("$PMGNCSM", 0) == 0;
     if (isAcknowledgement && chance(random_) < faults.dropAcknowledgement) {

@@ -34,6 +34,8 @@ class LineDirection {
     // When the next line end (or, failing one, the last byte waiting) arrives; -1 when idle.
     Micros nextArrival(Micros byteTime) const;
     void clear() { chunks_.clear(); }
+    // When the last byte written has arrived.
+    Micros busyUntil() const { return freeAt_; }
 
   private:
     struct Chunk {
@@ -63,10 +65,14 @@ class VirtualLine {
     std::string arrivedAtHost(Micros now) { return toHost_.takeArrived(now, byteTime_); }
     std::string arrivedAtReceiver(Micros now) { return toReceiver_.takeArrived(now, byteTime_); }
     Micros nextArrival() const;
+    // When everything the host has written so far has reached the receiver.
+    Micros towardsReceiverBusyUntil() const { return toReceiver_.busyUntil(); }
     // Everything in transit is gone, as when the cable is pulled.
     void cut();
 
     LineFaults faults;
+    // When above 0: the sentence that many from now, either way, is lost whole, once.
+    int loseSentence = 0;
     // What the faults did, for the session's log.
     std::vector<std::string> faultLog;
 
