@@ -24,7 +24,7 @@ void YourForm::Magellan_Receive(std::string& ID, std::string& /*RecvLine*/) {
     } else if (ID == state.RouteKind) {
         if (WriteHeaderRecord()) {
             RouteCount.increment();
-            RecordCount.increment();
+            countWritten(true);
         }
         showReceiving("routes");
     } else if (ID == state.RouteWaypointKind) {
@@ -78,6 +78,9 @@ bool YourForm::WriteTrackPoint() {
 void YourForm::countWritten(bool written) {
     if (written) {
         RecordCount.increment();
+        if (downloadRunning()) {
+            ++transfer_->records;
+        }
     }
 }
 

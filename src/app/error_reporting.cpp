@@ -47,9 +47,12 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
                 lineLost(eMessage);
             } else if (view_.showMessage(eMessage, MessageButtons::OkCancel,
                                          MessageKind::LineFailure) == MessageAnswer::Cancel) {
-                reportGpxEndedEarly();
+                const std::string endedEarly = gpxEndedEarlyText();
                 stopRunningDownload();
                 cancelOnLink();
+                if (!endedEarly.empty()) {
+                    view_.showMessage(endedEarly, MessageButtons::Ok, MessageKind::Information);
+                }
             }
             break;
         default:

@@ -231,7 +231,7 @@ void YourForm::startUpload(int entry) {
 }
 
 void YourForm::cmdReset_Click() {
-    reportGpxEndedEarly();
+    const std::string endedEarly = gpxEndedEarlyText();
     clearDebugList();
     showActivity("Ready");
     stopRunningDownload();
@@ -241,9 +241,12 @@ void YourForm::cmdReset_Click() {
     PendingCommand = "";
     if (owed_.ends > 0) {
         owed_.cancel = true;
-        return;
+    } else {
+        cancelOnLink();
     }
-    cancelOnLink();
+    if (!endedEarly.empty()) {
+        view_.showMessage(endedEarly, MessageButtons::Ok, MessageKind::Information);
+    }
 }
 
 }  // namespace trawlix::app

@@ -136,6 +136,7 @@ bool YourForm::gpxWaypointsFetched() {
     }
     transfer_->command = Magellan.CommandState().RoutesCommand;
     transfer_->phase = Phase::Requesting;
+    transfer_->records = 0;
     RecordCount.reset();
     showTransferInFields();
     showActivity("Requesting routes");
@@ -150,13 +151,7 @@ std::string YourForm::gpxEndedEarlyText() const {
         return {};
     }
     return "The download ended early. " + transfer_->fileName + " holds the " +
-           formatInteger(RecordCount.value()) + " records received, as a complete GPX file.";
-}
-
-void YourForm::reportGpxEndedEarly() {
-    if (const std::string text = gpxEndedEarlyText(); !text.empty()) {
-        view_.showMessage(text, MessageButtons::Ok, MessageKind::Information);
-    }
+           formatInteger(transfer_->records) + " records received, as a complete GPX file.";
 }
 
 }  // namespace trawlix::app

@@ -32,6 +32,7 @@ struct Transfer {
     // to GPX asks for the waypoints first, for the places of the route entries.
     std::int32_t fileNum = 0;
     std::string command;
+    int records = 0;                                        // written to the file
     std::map<std::string, link::WaypointRecord> waypoints;  // fetched for the routes, by name
     std::string routeNumber;                                // of the route being written
 

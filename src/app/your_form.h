@@ -211,7 +211,6 @@ class YourForm {
     bool fetchingWaypointsForRoutes() const;
     bool gpxWaypointsFetched();
     std::string gpxEndedEarlyText() const;  // empty when no GPX download ends early
-    void reportGpxEndedEarly();
 
     FormView& view_;
     link::GpsLink& Magellan;

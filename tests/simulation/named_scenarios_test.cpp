@@ -448,8 +448,7 @@ TEST_F(Scenario, WrongSpeedThenTheRightOne) {
 
 // A download chosen behind a stopped route upload, then File › Open Port on the open port:
 // the download is still requested, and completes.
-// Fault 1: Open Port forgets what the deferred request waits for.
-TEST_F(Scenario, DISABLED_DownloadBehindAStoppedRouteUploadSurvivesOpenPort) {
+TEST_F(Scenario, DownloadBehindAStoppedRouteUploadSurvivesOpenPort) {
     begin();
     session->start();
     session->choose(app::kSendRoute, files->route);
@@ -465,8 +464,7 @@ TEST_F(Scenario, DISABLED_DownloadBehindAStoppedRouteUploadSurvivesOpenPort) {
 // the file's, never a piece.
 class StoppedGpxRouteUpload : public Scenario, public ::testing::WithParamInterface<bool> {};
 
-// Fault 2: only text route uploads finish the route being sent.
-TEST_P(StoppedGpxRouteUpload, DISABLED_LeavesRouteOneWholeOrUntouched) {
+TEST_P(StoppedGpxRouteUpload, LeavesRouteOneWholeOrUntouched) {
     Session::Setup setup;
     setup.console = GetParam();
     begin(setup);
@@ -491,8 +489,7 @@ INSTANTIATE_TEST_SUITE_P(WindowAndCommandLine, StoppedGpxRouteUpload, ::testing:
 
 // A GPX track upload stopped part way is not ended; the next track upload ends it first, so
 // that the receiver holds only the second track.
-// Fault 3: a stopped GPX track upload is not remembered for the end-first rule.
-TEST_F(Scenario, DISABLED_GpxTrackUploadStoppedPartWayIsEndedBeforeTheNext) {
+TEST_F(Scenario, GpxTrackUploadStoppedPartWayIsEndedBeforeTheNext) {
     begin();
     session->start();
     session->choose(app::kSendTrack, files->trackGpx);
@@ -509,8 +506,7 @@ TEST_F(Scenario, DISABLED_GpxTrackUploadStoppedPartWayIsEndedBeforeTheNext) {
 class DamagedVersionAnswer : public Scenario,
                              public ::testing::WithParamInterface<std::pair<int, bool>> {};
 
-// Fault 4: the damaged answer is a box during the set-up, which trawlix-cli cancels.
-TEST_P(DamagedVersionAnswer, DISABLED_DoesNotFailTheCommand) {
+TEST_P(DamagedVersionAnswer, DoesNotFailTheCommand) {
     const auto [entry, gpx] = GetParam();
     Session::Setup setup;
     setup.console = true;
@@ -534,8 +530,7 @@ INSTANTIATE_TEST_SUITE_P(DownloadsAndUploads, DamagedVersionAnswer,
 class DownloadThatReceivesNothing : public Scenario,
                                     public ::testing::WithParamInterface<std::pair<bool, bool>> {};
 
-// Fault 5: the file is emptied when the download is chosen.
-TEST_P(DownloadThatReceivesNothing, DISABLED_LeavesTheFileAsItWas) {
+TEST_P(DownloadThatReceivesNothing, LeavesTheFileAsItWas) {
     const auto [portClosed, gpx] = GetParam();
     begin();
     session->start();
@@ -559,8 +554,7 @@ INSTANTIATE_TEST_SUITE_P(ClosedOrSilent, DownloadThatReceivesNothing,
 
 // A GPX route download stopped while the routes come, the user reading the box that says
 // so: nothing more of it is received or reported.
-// Fault: the box shows before the download stops, which goes on while the box is open.
-TEST_F(Scenario, DISABLED_GpxRouteDownloadStoppedPartWayStaysStopped) {
+TEST_F(Scenario, GpxRouteDownloadStoppedPartWayStaysStopped) {
     begin();
     session->thinkTime = [] { return 3 * kSecond; };
     session->start();
@@ -575,8 +569,7 @@ TEST_F(Scenario, DISABLED_GpxRouteDownloadStoppedPartWayStaysStopped) {
 
 // After the line is lost part way through a download, the window shows neither the transfer
 // nor the receiver that are gone.
-// Fault 6: the lost line clears neither the status bar nor the identity labels.
-TEST_F(Scenario, DISABLED_LostLineLeavesNoTransferAndNoIdentityShown) {
+TEST_F(Scenario, LostLineLeavesNoTransferAndNoIdentityShown) {
     ASSERT_NO_FATAL_FAILURE(loseTheLinePartWayThroughATrackDownload());
     EXPECT_EQ(session->activity().rfind("Receiving", 0), std::string::npos) << session->activity();
     EXPECT_EQ(session->shownView().caption(app::Label::ProductId), app::kInitialProductCaption);
