@@ -2,6 +2,7 @@
 // port it uses, and finding the receiver when that port is not it.
 #include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/port_holder.h"
 #include "app/your_form.h"
 
 namespace trawlix::app {
@@ -39,6 +40,11 @@ void YourForm::clearFix() {
          {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
         view_.setCaption(label, "");
     }
+}
+
+void YourForm::clearFixAfterNmeaOff() {
+    clearFix();
+    nmeaOffAt_ = clock_->seconds();
 }
 
 bool YourForm::openPort() {
@@ -81,10 +87,25 @@ void YourForm::mnuFindGps_Click() {
         reopenAfterSearch();
         return;
     }
+    const std::string previousDevice = deviceForPort(settings_, CurrentPort);
     assignReceiver(settings_, CurrentPort, *receiver);
     checkOnlyBaudItem(receiver->baud == 9600 ? 1 : 0);
     LineSettings = lineSettingsAt(receiver->baud);
     SetPort();
+    sayWhatWasFound(*receiver, previousDevice);
+}
+
+// After the port is opened, which clears the list: the lines stay in view.
+void YourForm::sayWhatWasFound(const ProbeResult& receiver, const std::string& previousDevice) {
+    AssignedDevices assigned;
+    for (std::int16_t port = 1; port <= view_.highestPortItem(); ++port) {
+        assigned[port] = deviceForPort(settings_, port);
+    }
+    for (std::string line :
+         foundReport(receiver, CurrentPort, previousDevice, assigned, sameDevice)) {
+        Magellan_mDebug(line);
+    }
+    showActivity(foundStatus(receiver, CurrentPort));
 }
 
 void YourForm::reopenAfterSearch() {

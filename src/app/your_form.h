@@ -131,7 +131,10 @@ class YourForm {
     void showPortState(bool open);
     void clearIdentity();
     void clearFix();
+    // Also passes over the rest of the fix still crossing the line, for a moment.
+    void clearFixAfterNmeaOff();
     void reopenAfterSearch();
+    void sayWhatWasFound(const ProbeResult& receiver, const std::string& previousDevice);
     void showReceiving(const std::string& what);
     void showSending();
     void requestVersionAfterOpen();
@@ -253,6 +256,7 @@ class YourForm {
     TransferPace pace_;
     std::int32_t uploadTotal_ = 0;
     std::string uploadWhat_;
+    double nmeaOffAt_ = -1.0;  // when NMEA Off was chosen last; below 0 for never
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;

@@ -9,6 +9,11 @@ namespace trawlix::app {
 namespace {
 
 constexpr std::size_t kInitialFieldCount = 30;
+// After NMEA Off, the rest of the fix under way is still crossing the line (at 4800 baud a
+// fix takes about half a second) and the receiver takes the command only after it: those
+// sentences would bring back labels that were just emptied. A receiver that goes on sending
+// of its own accord is shown again after this.
+constexpr double kNmeaOffSettleSeconds = 1.5;
 
 // The sentence's fields: field 0 is the identifier, field k the text after the k-th comma;
 // the checksum after "*" in the last field is dropped. Fields the sentence does not reach
@@ -36,6 +41,9 @@ std::string twoCharactersAt(const std::string& text, std::size_t first) {
 
 void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked at*/) {
     if (RecvLine.find(',') == std::string::npos) {
+        return;
+    }
+    if (nmeaOffAt_ >= 0.0 && clock_->seconds() - nmeaOffAt_ < kNmeaOffSettleSeconds) {
         return;
     }
     const std::vector<std::string> f = sentenceFields(RecvLine);

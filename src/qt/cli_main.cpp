@@ -255,6 +255,10 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
         }
     }
     const auto receiver = app::firstReceiver(results);
+    if (cli::interrupted()) {
+        std::fprintf(stderr, "Stopped: the search was not finished.\n");
+        return cli::kAbandoned;
+    }
     if (!receiver) {
         std::fprintf(stderr,
                      candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
@@ -265,6 +269,10 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
         app::assignReceiver(stored, port, *receiver);
         std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
                     app::lineSettingsAt(receiver->baud).c_str());
+        for (const std::int16_t other : app::otherPortsNaming(
+                 receiver->device, port, app::assignedDevices(stored), app::sameDevice)) {
+            std::printf("Port %d names the same device.\n", other);
+        }
     }
     return cli::kCompleted;
 }
@@ -272,6 +280,7 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    cli::catchInterrupts(cli::kAbandoned);
     QCoreApplication application(argc, argv);
 #if defined(Q_OS_WIN)
     // There argv is in the system's 8-bit code page, which has no letters for most file
@@ -300,7 +309,11 @@ int main(int argc, char* argv[]) {
     if (options.command == CliOptions::Command::Convert) {
         return runConvert(options);
     }
-    cli::catchInterrupts();
+    cli::wakeLoopOnInterrupt();
+    if (cli::interrupted()) {
+        std::fprintf(stderr, "Stopped before the port was opened: nothing was transferred.\n");
+        return cli::kAbandoned;
+    }
 
     app::QtSettingsStore stored;
     if (options.command == CliOptions::Command::Ports) {

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/dialog_choice.h"
 #include "app/your_form.h"
 #include "link/protocol_texts.h"
 #include "transfer/upload_check.h"
@@ -12,7 +13,7 @@ using transfer::pathFromUtf8;
 using transfer::utf8Of;
 
 std::string YourForm::dialogFolder() {
-    return readSetting("Path", "Path", programFolder_);
+    return dialogStartFolder(settings_);
 }
 
 // Shows the file dialog with an empty file name in the remembered folder; false when the
@@ -24,8 +25,9 @@ bool YourForm::chooseFile(FileDialogMode mode) {
     }
     CommonDialog1.InitDir = dialogFolder();
     CommonDialog1.Filter = kTransferFilter;
-    CommonDialog1.FilterIndex = kTextFilterIndex;
+    CommonDialog1.FilterIndex = rememberedFileType(settings_);
     view_.showFileDialog(mode, CommonDialog1);
+    rememberDialogChoice(settings_, CommonDialog1);
     return !CommonDialog1.FileName.empty();
 }
 
@@ -64,7 +66,7 @@ void YourForm::cboFunction_Click() {
             break;
         case kNmeaOff:
             Magellan.SendSentence(std::string(link::protocol::kNmeaOffCommand));
-            clearFix();
+            clearFixAfterNmeaOff();
             showActivity("Ready");
             break;
         default:

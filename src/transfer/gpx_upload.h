@@ -34,7 +34,7 @@ struct UploadPlan {
     std::vector<RouteSentence> routeSentences;
     int routes = 0;
     int routeEntries = 0;
-    int changed = 0;  // names, comments and icons (track names) sent with blanks
+    TextChanges changed;  // names, comments and icons (track names) sent changed
     std::vector<std::string> numbersChosen;  // "\"Lakes\" is route 4", for routes without one
 };
 

@@ -1,6 +1,7 @@
 #include "transfer/upload_check.h"
 
 #include "common/line_split.h"
+#include "common/sentence_end.h"
 #include "link/records.h"
 #include "transfer/transfer_files.h"
 #include "transfer/transfer_format.h"
@@ -39,7 +40,7 @@ std::optional<std::string> checkLine(UploadKind kind, const std::vector<std::str
 
 std::string badLineMessage(const std::string& path, long lineNumber, const std::string& why) {
     return "Can't send the file " + path + ": line " + std::to_string(lineNumber) +
-           " cannot be read, " + why + ".";
+           " cannot be read, " + common::asSentence(why);
 }
 
 std::optional<std::string> checkUploadFile(UploadKind kind, const std::string& path) {
