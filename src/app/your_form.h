@@ -128,6 +128,7 @@ class YourForm {
     // Opens the port, keeping what the link said of a failure for the box.
     bool openPort();
     void showActivity(const std::string& text);
+    void showLiveFix();
     void showPortState(bool open);
     void clearIdentity();
     void clearFix();
@@ -256,7 +257,8 @@ class YourForm {
     TransferPace pace_;
     std::int32_t uploadTotal_ = 0;
     std::string uploadWhat_;
-    double nmeaOffAt_ = -1.0;  // when NMEA Off was chosen last; below 0 for never
+    double nmeaOffAt_ = -1.0;       // when NMEA Off was chosen last; below 0 for never
+    double liveFixShownAt_ = -1.0;  // when "Live fix" went to the status bar; below 0: not shown
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;

@@ -48,7 +48,7 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
     }
     const std::vector<std::string> f = sentenceFields(RecvLine);
     if (f[0] == "$GPGGA" || f[0] == "$GPRMC") {
-        showActivity(liveFixText(clock_->timeOfDay()));
+        showLiveFix();
     }
     if (f[0] == "$GPGGA") {
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);
