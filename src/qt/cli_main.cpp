@@ -277,10 +277,21 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
     return cli::kCompleted;
 }
 
+#if defined(__ELF__)
+// Before the shared libraries' initializers, Qt's among them, which take tens of
+// milliseconds on a busy machine: a Ctrl-C in that time must not end the program by the
+// signal.
+void catchInterruptsFirst(int, char**, char**) {
+    cli::catchInterrupts(cli::kAbandoned);
+}
+[[gnu::section(".preinit_array"),
+  gnu::used]] void (*const kCatchInterruptsFirst)(int, char**, char**) = catchInterruptsFirst;
+#endif
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    cli::catchInterrupts(cli::kAbandoned);
+    cli::catchInterrupts(cli::kAbandoned);  // does nothing more where it was done above
     QCoreApplication application(argc, argv);
 #if defined(Q_OS_WIN)
     // There argv is in the system's 8-bit code page, which has no letters for most file

@@ -45,6 +45,11 @@ void onSignal(int) {
 }  // namespace
 
 void catchInterrupts(int secondStatus) {
+    static bool caught = false;
+    if (caught) {
+        return;
+    }
+    caught = true;
     statusOnSecond = secondStatus;
 #if defined(Q_OS_UNIX)
     // Made before the handler: the handler only ever sees it whole or not at all.

@@ -186,4 +186,32 @@ TEST_F(TrawlixCli, InterruptDuringTheSetUpActsAtOnceAndSendsNothingMore) {
     EXPECT_FALSE(QFile::exists(file("never.txt")));
 }
 
+// Ctrl-C at any moment once the program runs (the system takes some milliseconds to load
+// it and its libraries first) ends it with status 6, never by the signal; a second one ends
+// it at once, whatever the first is still waiting for.
+TEST_F(TrawlixCli, InterruptFromTheFirstMomentAndASecondOneEndWithStatusSix) {
+    startSimulator({"--silent"});
+    for (const int delayMs : {40, 60, 80, 115}) {
+        QProcess cli;
+        cli.setProcessEnvironment(environment());
+        cli.start(TRAWLIX_CLI, {"--device", device, "download", "waypoints", file("w.txt")});
+        ASSERT_TRUE(cli.waitForStarted());
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        ASSERT_TRUE(cli.waitForFinished(15000));
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << delayMs;
+        EXPECT_EQ(cli.exitCode(), 6) << delayMs;
+    }
+    QProcess cli;
+    cli.setProcessEnvironment(environment());
+    cli.start(TRAWLIX_CLI, {"--device", device, "download", "waypoints", file("w.txt")});
+    ASSERT_TRUE(cli.waitForStarted());
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(1000)) << "the second Ctrl-C waits for nothing";
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 6);
+}
+
 }  // namespace
