@@ -86,8 +86,6 @@ TEST(PortProbe, AcknowledgementWithoutReplyIsAReceiverBusyAtThatSpeed) {
     PortProbe probe("/dev/ttyUSB0");
     probe.speedDone(reading(link::frameSentence("$PMGNCSM,28")));
     EXPECT_TRUE(probe.done()) << "the other speed cannot be the right one";
-    EXPECT_EQ(probe.result().outcome, ProbeOutcome::Found);
-    EXPECT_EQ(probe.result().baud, 4800);
     EXPECT_EQ(describeResult(probe.result()),
               "/dev/ttyUSB0 at 4800,N,8,1: a receiver that answers but sent no identity (still "
               "busy with a stopped transfer)");

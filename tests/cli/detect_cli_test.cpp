@@ -115,7 +115,6 @@ TEST_F(DetectCli, SavedReceiverIsWhatAPlainRunUses) {
 // the next one finds it: it is found every time, at the first speed it answers.
 TEST_F(DetectCli, AReceiverLeftInAcknowledgementModeIsFoundEveryTime) {
     const QString receiver = startSimulator({"--pace", "4800"});
-    ASSERT_FALSE(receiver.isEmpty());
     ASSERT_EQ(run({"--device", receiver, "version"}).status, 0);
     for (int search = 0; search < 4; ++search) {
         const Result result = run({"detect", "--device", receiver});
