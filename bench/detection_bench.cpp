@@ -4,6 +4,10 @@
 //   found (window): a receiver among three silent devices; "Find GPS..." ends at the first
 //                  receiver, so this is the time until its reply has arrived.
 //   found (cli):   the same, heard out to the end, as trawlix-cli detect reports every device.
+//   left in acknowledgement mode: one receiver, paced at its own speed, switched into
+//                  acknowledgement mode as every transfer leaves it, searched 20 times in a
+//                  row (each search finds it as the one before left it); how often it is
+//                  found at its speed, and how long each search takes.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -11,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "link/sentence.h"
 #include "qt/port_detector.h"
 #include "sim/pty_host.h"
 
@@ -63,6 +68,47 @@ double searchOnce(const Scenario& scenario) {
     return seconds;
 }
 
+double searchFor(const std::string& device, int& foundAtBaud) {
+    app::PortDetector detector;
+    QElapsedTimer clock;
+    clock.start();
+    detector.start({{device, {}}});
+    while (!detector.finished()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    const auto receiver = app::firstReceiver(detector.results());
+    foundAtBaud = receiver ? receiver->baud : 0;
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+void leftInAcknowledgementMode(int baud) {
+    constexpr int kTries = 20;
+    sim::PtyHost::Options options;
+    options.paceBaud = baud;
+    options.answerBaud = baud;
+    sim::PtyHost host(sim::SimulatedReceiver(sim::exampleStore()), options);
+    std::string error;
+    if (!host.open(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return;
+    }
+    host.withReceiver([](sim::SimulatedReceiver& receiver) {
+        receiver.receive(link::frameSentence("$PMGNCMD,HANDON"), sim::Clock::now());
+        receiver.takeOutput();
+    });
+    host.start();
+    std::vector<double> times;
+    int found = 0;
+    for (int run = 0; run < kTries; ++run) {
+        int foundAt = 0;
+        times.push_back(searchFor(host.path(), foundAt));
+        found += foundAt == baud ? 1 : 0;
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("acknowledgement mode, %d baud:  found %d of %d   %8.3f %8.3f %8.3f\n", baud, found,
+                kTries, times.front(), times[kTries / 2], times.back());
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -84,6 +130,10 @@ int main(int argc, char* argv[]) {
         std::sort(times.begin(), times.end());
         std::printf("%s  %8.3f %8.3f %8.3f\n", scenario.name, times.front(), times[kRuns / 2],
                     times.back());
+    }
+    std::printf("\nsearch                                             min   median      max\n");
+    for (const int baud : {4800, 9600}) {
+        leftInAcknowledgementMode(baud);
     }
     return 0;
 }

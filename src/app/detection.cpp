@@ -130,6 +130,15 @@ void PortProbe::speedDone(const link::VersionProbe& reading) {
             garbled_ = true;
             break;
         case link::VersionProbe::Verdict::Waiting:
+            // Its own protocol at this speed says it is a receiver of the family, busy with
+            // something it did not give up in time.
+            if (reading.protocolSentences() > 0) {
+                result_.outcome = ProbeOutcome::Found;
+                result_.baud = *speed;
+                result_.busy = true;
+                finished_ = true;
+                return;
+            }
             break;
     }
     heardSentences_ = heardSentences_ || reading.heardOtherSentences();
@@ -169,6 +178,11 @@ std::string describeResult(const ProbeResult& result) {
     const std::string& device = result.device;
     switch (result.outcome) {
         case ProbeOutcome::Found:
+            if (result.busy) {
+                return device + " at " + lineSettingsAt(result.baud) +
+                       ": a receiver that answers but sent no identity (still busy with a "
+                       "stopped transfer)";
+            }
             return device + " at " + lineSettingsAt(result.baud) + ": PID " +
                    result.identity.ProductId + ", Software Version " +
                    result.identity.SoftwareVersion + ", " + result.identity.Description;
@@ -221,6 +235,37 @@ void assignReceiver(SettingsStore& settings, std::int16_t port, const ProbeResul
     settings.SaveSetting(kSettingsApplication, "Devices", "Port" + std::to_string(port),
                          receiver.device);
     settings.SaveSetting(kSettingsApplication, "Port", "Settings", lineSettingsAt(receiver.baud));
+}
+
+std::vector<std::string> foundReport(const ProbeResult& receiver, std::int16_t port,
+                                     const std::string& previousDevice,
+                                     const AssignedDevices& assigned,
+                                     bool (*sameDevice)(const std::string&, const std::string&)) {
+    std::vector<std::string> lines{"Found " + describeResult(receiver)};
+    std::string uses = "Port " + std::to_string(port) + " now uses " + receiver.device + " at " +
+                       lineSettingsAt(receiver.baud);
+    if (!previousDevice.empty() && !sameDevice(previousDevice, receiver.device)) {
+        uses += " (it used " + previousDevice + " before)";
+    }
+    lines.push_back(uses);
+    for (const std::int16_t other : otherPortsNaming(receiver.device, port, assigned, sameDevice)) {
+        lines.push_back("Port " + std::to_string(other) + " names the same device");
+    }
+    return lines;
+}
+
+std::vector<std::int16_t> otherPortsNaming(const std::string& device, std::int16_t port,
+                                           const AssignedDevices& assigned,
+                                           bool (*sameDevice)(const std::string&,
+                                                              const std::string&)) {
+    std::vector<std::int16_t> others = portsOf(device, assigned, sameDevice);
+    std::erase(others, port);
+    return others;
+}
+
+std::string foundStatus(const ProbeResult& receiver, std::int16_t port) {
+    return "Found the receiver on " + receiver.device + " at " + std::to_string(receiver.baud) +
+           " baud; Port " + std::to_string(port) + " now uses it";
 }
 
 std::vector<std::string> portsReport(const std::vector<SystemPort>& system,

@@ -19,6 +19,16 @@ inline constexpr int kProbeSpeeds[] = {4800, 9600};
 // How long one speed waits for a reply. A receiver answers within a few hundred
 // milliseconds at 4800 baud; both speeds of a silent port end well inside three seconds.
 inline constexpr int kProbeReplyMs = 1200;
+// A receiver that acknowledges the request but is still sending something else (the rest
+// of a stopped download, a reply it sends again) gives that up after three unanswered sends,
+// about 4.5 s. Each sentence of the family's protocol lets the wait run on this long...
+inline constexpr int kProbeBusyMs = 5000;
+// ...but never beyond this, from the request: a download that streams on without
+// acknowledgements takes this long at 4800 baud for a long track log.
+inline constexpr int kProbeLongestMs = 40000;
+// Found in acknowledgement mode, the probe stays this long to acknowledge the reply to its
+// own request, which a receiver busy before sends after the one the probe took.
+inline constexpr int kProbeLingerMs = 400;
 // After a garbled answer the rest of it is still crossing the line; the next speed waits
 // for this much quiet, so that the tail is not taken for that speed's answer.
 inline constexpr int kProbeQuietMs = 60;
@@ -67,7 +77,8 @@ struct ProbeResult {
     std::string device;
     ProbeOutcome outcome = ProbeOutcome::NoAnswer;
     int baud = 0;                  // Found: the speed that answered
-    link::VersionRecord identity;  // Found
+    link::VersionRecord identity;  // Found, unless busy
+    bool busy = false;             // Found: it acknowledged the request but sent no reply
     std::string holder;            // InUse: the program that holds the port, when known
     std::string detail;            // OpenFailed: the system's words
 };
@@ -112,6 +123,21 @@ std::string lineSettingsAt(int baud);
 // Points port number `port` at the receiver found and keeps its speed, so that the window
 // and later runs use it as they start.
 void assignReceiver(SettingsStore& settings, std::int16_t port, const ProbeResult& receiver);
+
+// What the search found and what became of it, for the debug list: the receiver, the port
+// number that now uses it (and the device it used before, when another), and every other
+// port number that names the same device, which a later choice of that number would share.
+std::vector<std::string> foundReport(const ProbeResult& receiver, std::int16_t port,
+                                     const std::string& previousDevice,
+                                     const AssignedDevices& assigned,
+                                     bool (*sameDevice)(const std::string&, const std::string&));
+// The port numbers other than `port` whose device is `device`.
+std::vector<std::int16_t> otherPortsNaming(const std::string& device, std::int16_t port,
+                                           const AssignedDevices& assigned,
+                                           bool (*sameDevice)(const std::string&,
+                                                              const std::string&));
+// The same in one line, for the status bar.
+std::string foundStatus(const ProbeResult& receiver, std::int16_t port);
 
 // The lines of `trawlix-cli ports`: every system port with what the system says of it and
 // the port numbers it is assigned to, then the settings' devices the system does not list.

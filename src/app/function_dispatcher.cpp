@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/dialog_choice.h"
 #include "app/your_form.h"
 #include "link/protocol_texts.h"
 #include "transfer/gpx_reader.h"
@@ -30,7 +31,7 @@ const char* requestingText(int entry, bool gpx) {
 }  // namespace
 
 std::string YourForm::dialogFolder() {
-    return readSetting("Path", "Path", programFolder_);
+    return dialogStartFolder(settings_);
 }
 
 bool YourForm::gpxChosen() const {
@@ -46,8 +47,9 @@ bool YourForm::chooseFile(FileDialogMode mode) {
     }
     CommonDialog1.InitDir = dialogFolder();
     CommonDialog1.Filter = kTransferFilter;
-    CommonDialog1.FilterIndex = kTextFilterIndex;
+    CommonDialog1.FilterIndex = rememberedFileType(settings_);
     view_.showFileDialog(mode, CommonDialog1);
+    rememberDialogChoice(settings_, CommonDialog1);
     return !CommonDialog1.FileName.empty();
 }
 
@@ -79,7 +81,7 @@ void YourForm::cboFunction_Click() {
             break;
         case kNmeaOff:
             Magellan.SendSentence(std::string(link::protocol::kNmeaOffCommand));
-            clearFix();
+            clearFixAfterNmeaOff();
             showActivity("Ready");
             break;
         default:

@@ -9,6 +9,11 @@ namespace trawlix::app {
 namespace {
 
 constexpr std::size_t kInitialFieldCount = 30;
+// After NMEA Off, the rest of the fix under way is still crossing the line (at 4800 baud a
+// fix takes about half a second) and the receiver takes the command only after it: those
+// sentences would bring back labels that were just emptied. A receiver that goes on sending
+// of its own accord is shown again after this.
+constexpr double kNmeaOffSettleSeconds = 1.5;
 
 // The sentence's fields: field 0 is the identifier, field k the text after the k-th comma;
 // the checksum after "*" in the last field is dropped. Fields the sentence does not reach
@@ -38,9 +43,12 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
     if (RecvLine.find(',') == std::string::npos) {
         return;
     }
+    if (nmeaOffAt_ >= 0.0 && clock_->seconds() - nmeaOffAt_ < kNmeaOffSettleSeconds) {
+        return;
+    }
     const std::vector<std::string> f = sentenceFields(RecvLine);
     if (f[0] == "$GPGGA" || f[0] == "$GPRMC") {
-        showActivity(liveFixText(clock_->timeOfDay()));
+        showLiveFix();
     }
     if (f[0] == "$GPGGA") {
         view_.setCaption(Label::Lat, common::formatPattern(numberOf(f[2]), "##°00.000'") + f[3]);

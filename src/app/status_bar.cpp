@@ -2,6 +2,7 @@
 // port it uses, and finding the receiver when that port is not it.
 #include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/port_holder.h"
 #include "app/your_form.h"
 
 namespace trawlix::app {
@@ -18,7 +19,19 @@ std::string joinedLines(const std::vector<std::string>& lines) {
 }  // namespace
 
 void YourForm::showActivity(const std::string& text) {
+    liveFixShownAt_ = -1.0;
     view_.showStatus(StatusArea::Activity, text);
+}
+
+// Once a second at most: the time of day costs a time-zone lookup and formatting, which
+// for every sentence took more than the whole rest of the way from bytes to captions.
+void YourForm::showLiveFix() {
+    const double now = clock_->seconds();
+    if (liveFixShownAt_ >= 0.0 && now >= liveFixShownAt_ && now - liveFixShownAt_ < 1.0) {
+        return;
+    }
+    showActivity(liveFixText(clock_->timeOfDay()));
+    liveFixShownAt_ = now;
 }
 
 void YourForm::showPortState(bool open) {
@@ -39,6 +52,11 @@ void YourForm::clearFix() {
          {Label::Lat, Label::Lon, Label::Alt, Label::Hdop, Label::Date, Label::Time}) {
         view_.setCaption(label, "");
     }
+}
+
+void YourForm::clearFixAfterNmeaOff() {
+    clearFix();
+    nmeaOffAt_ = clock_->seconds();
 }
 
 bool YourForm::openPort() {
@@ -85,10 +103,25 @@ void YourForm::mnuFindGps_Click() {
         reopenAfterSearch();
         return;
     }
+    const std::string previousDevice = deviceForPort(settings_, CurrentPort);
     assignReceiver(settings_, CurrentPort, *receiver);
     checkOnlyBaudItem(receiver->baud == 9600 ? 1 : 0);
     LineSettings = lineSettingsAt(receiver->baud);
     SetPort();
+    sayWhatWasFound(*receiver, previousDevice);
+}
+
+// After the port is opened, which clears the list: the lines stay in view.
+void YourForm::sayWhatWasFound(const ProbeResult& receiver, const std::string& previousDevice) {
+    AssignedDevices assigned;
+    for (std::int16_t port = 1; port <= view_.highestPortItem(); ++port) {
+        assigned[port] = deviceForPort(settings_, port);
+    }
+    for (std::string line :
+         foundReport(receiver, CurrentPort, previousDevice, assigned, sameDevice)) {
+        Magellan_mDebug(line);
+    }
+    showActivity(foundStatus(receiver, CurrentPort));
 }
 
 void YourForm::reopenAfterSearch() {

@@ -130,10 +130,14 @@ class YourForm {
     // Opens the port, keeping what the link said of a failure for the box.
     bool openPort();
     void showActivity(const std::string& text);
+    void showLiveFix();
     void showPortState(bool open);
     void clearIdentity();
     void clearFix();
+    // Also passes over the rest of the fix still crossing the line, for a moment.
+    void clearFixAfterNmeaOff();
     void reopenAfterSearch();
+    void sayWhatWasFound(const ProbeResult& receiver, const std::string& previousDevice);
     void showReceiving(const std::string& what);
     void showSending();
     void requestVersionAfterOpen();
@@ -226,6 +230,8 @@ class YourForm {
     SystemClock systemClock_;
     const Clock* clock_ = &systemClock_;
     TransferPace pace_;
+    double nmeaOffAt_ = -1.0;       // when NMEA Off was chosen last; below 0 for never
+    double liveFixShownAt_ = -1.0;  // when "Live fix" went to the status bar; below 0: not shown
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;

@@ -6,6 +6,21 @@ namespace trawlix::cli {
 
 using app::Label;
 
+namespace {
+
+// The window's altitude pattern shows no digit before the point below one foot (".0 ft");
+// a line read on its own wants one ("0.0 ft", "-0.5 ft").
+std::string withDigitBeforePoint(const std::string& number) {
+    const bool negative = number.rfind('-', 0) == 0;
+    const std::size_t digits = negative ? 1 : 0;
+    if (number.compare(digits, 1, ".") == 0) {
+        return number.substr(0, digits) + "0" + number.substr(digits);
+    }
+    return number;
+}
+
+}  // namespace
+
 ConsoleView::ConsoleView(std::FILE* out, std::FILE* err, bool verbose)
     : out_(out), err_(err), verbose_(verbose) {
     captions_[Label::ProductId] = app::kInitialProductCaption;
@@ -77,8 +92,8 @@ void ConsoleView::showFileDialog(app::FileDialogMode, app::CommonDialog& dialog)
 
 std::string ConsoleView::fixLine(const NmeaValues& values) const {
     return caption(Label::Date) + " " + caption(Label::Time) + "  " + caption(Label::Lat) + " " +
-           caption(Label::Lon) + "  " + values.altitudeText() + " " + caption(Label::Alt) + "  " +
-           values.precisionText();
+           caption(Label::Lon) + "  " + values.altitudeText() + " " +
+           withDigitBeforePoint(caption(Label::Alt)) + "  " + values.precisionText();
 }
 
 void ReadOnlySettings::override(const std::string& section, const std::string& key,

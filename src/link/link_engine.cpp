@@ -584,7 +584,10 @@ void LinkEngine::handleAcknowledgement(const ReceivedSentence& sentence, Millis 
     if (acked == expected) {
         completeInFlight(now);
     } else {
-        raiseDebug("Acknowledgement " + acked + " does not match " + expected);
+        // Normal when the receiver was in acknowledgement mode already: it acknowledges the
+        // sentences sent before HANDON, which wait for no acknowledgement.
+        raiseDebug("Acknowledgement " + acked + " is of an earlier sentence; " + expected +
+                   " waits for its own");
     }
 }
 

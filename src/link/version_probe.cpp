@@ -14,16 +14,26 @@ bool plausible(char c) {
     return (byte >= 0x20 && byte < 0x7F) || c == '\r' || c == '\n';
 }
 
+// A reply or an end marker waits for its acknowledgement before whatever the receiver sends
+// next; the records of a stopped download are better given up. A receiver out of
+// acknowledgement mode passes over an acknowledgement it does not wait for.
+bool owesAcknowledgement(const ReceivedSentence& sentence) {
+    const std::string_view word = sentence.word();
+    if (word == protocol::kVersionWord) {
+        return true;
+    }
+    const auto fields = sentence.fields();
+    return word == protocol::kCommandWord && !fields.empty() && fields[0] == protocol::kEndWord;
+}
+
 }  // namespace
 
 std::string VersionProbe::request() {
     return frameSentence(protocol::kVersionCommand);
 }
 
+// Read on after the verdict, so that a reply sent again is still acknowledged.
 VersionProbe::Verdict VersionProbe::feed(std::string_view bytes) {
-    if (verdict_ != Verdict::Waiting) {
-        return verdict_;
-    }
     for (const char c : bytes) {
         if (!plausible(c)) {
             ++garbage_;
@@ -33,12 +43,17 @@ VersionProbe::Verdict VersionProbe::feed(std::string_view bytes) {
     reader_.feed(bytes, sentences);
     for (const ReceivedSentence& sentence : sentences) {
         take(sentence);
-        if (verdict_ == Verdict::Answered) {
-            return verdict_;
-        }
     }
-    verdict_ = judge();
+    if (verdict_ == Verdict::Waiting) {
+        verdict_ = judge();
+    }
     return verdict_;
+}
+
+std::string VersionProbe::takeReplies() {
+    std::string replies;
+    replies.swap(replies_);
+    return replies;
 }
 
 void VersionProbe::take(const ReceivedSentence& sentence) {
@@ -46,7 +61,18 @@ void VersionProbe::take(const ReceivedSentence& sentence) {
         ++damaged_;
         return;
     }
-    if (sentence.word() == protocol::kVersionWord) {
+    const std::string_view word = sentence.word();
+    if (word.substr(0, protocol::kProprietaryPrefix.size()) == protocol::kProprietaryPrefix) {
+        ++protocolSentences_;
+        if (owesAcknowledgement(sentence)) {
+            replies_ += frameSentence("$" + std::string(protocol::kAckWord) + "," +
+                                      hexByte(checksumOf(sentence.body)));
+        }
+    }
+    if (verdict_ != Verdict::Waiting) {
+        return;
+    }
+    if (word == protocol::kVersionWord) {
         identity_ = mapping::decodeVersion(sentence.fields());
         verdict_ = Verdict::Answered;
         return;

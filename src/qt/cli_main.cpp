@@ -228,6 +228,10 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
         }
     }
     const auto receiver = app::firstReceiver(results);
+    if (cli::interrupted()) {
+        std::fprintf(stderr, "Stopped: the search was not finished.\n");
+        return cli::kAbandoned;
+    }
     if (!receiver) {
         std::fprintf(stderr,
                      candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
@@ -238,13 +242,29 @@ int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
         app::assignReceiver(stored, port, *receiver);
         std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
                     app::lineSettingsAt(receiver->baud).c_str());
+        for (const std::int16_t other : app::otherPortsNaming(
+                 receiver->device, port, app::assignedDevices(stored), app::sameDevice)) {
+            std::printf("Port %d names the same device.\n", other);
+        }
     }
     return cli::kCompleted;
 }
 
+#if defined(__ELF__)
+// Before the shared libraries' initializers, Qt's among them, which take tens of
+// milliseconds on a busy machine: a Ctrl-C in that time must not end the program by the
+// signal.
+void catchInterruptsFirst(int, char**, char**) {
+    cli::catchInterrupts(cli::kAbandoned);
+}
+[[gnu::section(".preinit_array"),
+  gnu::used]] void (*const kCatchInterruptsFirst)(int, char**, char**) = catchInterruptsFirst;
+#endif
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    cli::catchInterrupts(cli::kAbandoned);  // does nothing more where it was done above
     QCoreApplication application(argc, argv);
 #if defined(Q_OS_WIN)
     // There argv is in the system's 8-bit code page, which has no letters for most file
@@ -273,7 +293,11 @@ int main(int argc, char* argv[]) {
     if (options.command == CliOptions::Command::Convert) {
         return runConvert(options);
     }
-    cli::catchInterrupts();
+    cli::wakeLoopOnInterrupt();
+    if (cli::interrupted()) {
+        std::fprintf(stderr, "Stopped before the port was opened: nothing was transferred.\n");
+        return cli::kAbandoned;
+    }
 
     app::QtSettingsStore stored;
     if (options.command == CliOptions::Command::Ports) {

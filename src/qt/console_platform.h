@@ -6,10 +6,14 @@
 // What the console program needs of the platform.
 namespace trawlix::cli {
 
-// Ctrl-C (SIGINT, and SIGTERM) sets a flag and wakes the event loop, so that the transfer
-// is cancelled from the loop, not from the signal handler. Call it once the application
-// object exists: what it sets up lives as long as that.
-void catchInterrupts();
+// Ctrl-C (SIGINT, and SIGTERM) sets a flag, so that the transfer is cancelled from the
+// loop, not from the signal handler; a second one ends the program at once with
+// `secondStatus`. Call it first thing in main(), so that no Ctrl-C finds the default
+// handler, which would end the program by the signal.
+void catchInterrupts(int secondStatus);
+// Lets an interrupt also wake the event loop. Call it once the application object exists:
+// what it sets up lives as long as that.
+void wakeLoopOnInterrupt();
 bool interrupted();
 // Runs `action` from the event loop when the interrupt comes, also from a loop nested in a
 // call that waits, so that the wait can be ended at once.

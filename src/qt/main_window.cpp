@@ -18,11 +18,13 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "app/dialog_choice.h"
 #include "app/window_captions.h"
 #include "app/windows_arguments.h"
 #include "app/your_form.h"
 #include "qt/plain_text_opener.h"
 #include "qt/port_detector.h"
+#include "qt/port_status.h"
 
 namespace trawlix::app {
 namespace {
@@ -110,6 +112,8 @@ void MainWindow::buildStatusBar() {
     statusActivity_->setObjectName("statusActivity");
     statusPort_ = new QLabel(this);
     statusPort_->setObjectName("statusPort");
+    // A long text is cut at the window's edge rather than widening it.
+    statusActivity_->setMinimumWidth(1);
     statusBar()->addWidget(statusActivity_, 1);
     statusBar()->addPermanentWidget(statusPort_);
 }
@@ -284,7 +288,8 @@ std::string MainWindow::functionText() const {
 }
 
 MessageAnswer MainWindow::showMessage(const std::string& text, MessageButtons buttons,
-                                      MessageKind /*kind*/) {
+                                      MessageKind kind) {
+    boxIcon_ = messageIcon(kind, buttons);
     return askUser(fromUtf8(text), buttons);
 }
 
@@ -295,6 +300,18 @@ MessageAnswer MainWindow::askUser(const QString& text, MessageButtons buttons) {
 namespace {
 // The dialog's "description|pattern|..." filter as Qt's file types: the descriptions,
 // which name their patterns.
+QMessageBox::Icon qtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Critical:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            break;
+    }
+    return QMessageBox::Information;
+}
+
 QStringList fileTypesOf(const std::string& filter) {
     const QStringList parts = fromUtf8(filter).split('|');
     QStringList types;
@@ -305,13 +322,14 @@ QStringList fileTypesOf(const std::string& filter) {
 }
 }  // namespace
 MessageAnswer MainWindow::showDetailedMessage(const std::string& text, const std::string& detail,
-                                              MessageButtons buttons, MessageKind /*kind*/) {
+                                              MessageButtons buttons, MessageKind kind) {
+    boxIcon_ = messageIcon(kind, buttons);
     return askUserWithDetail(fromUtf8(text), fromUtf8(detail), buttons);
 }
 
 MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& detail,
                                             MessageButtons buttons) {
-    QMessageBox box(QMessageBox::NoIcon, "Trawlix", text, QMessageBox::Ok, this);
+    QMessageBox box(qtIcon(boxIcon_), "Trawlix", text, QMessageBox::Ok, this);
     // Messages quote file names, lines and what the receiver or the system said: never markup.
     box.setTextFormat(Qt::PlainText);
     if (!detail.isEmpty()) {
@@ -336,7 +354,12 @@ MessageAnswer MainWindow::askUserWithDetail(const QString& text, const QString& 
 }
 
 void MainWindow::showStatus(StatusArea area, const std::string& text) {
-    (area == StatusArea::Activity ? statusActivity_ : statusPort_)->setText(fromUtf8(text));
+    if (area == StatusArea::Activity) {
+        statusActivity_->setText(fromUtf8(text));
+        return;
+    }
+    // Half the window at most: what is happening now keeps the other half.
+    showPortStatus(*statusPort_, fromUtf8(text), kClientWidth / 2);
 }
 
 // The probes run on the event loop while the dialog is up; Cancel ends them.
@@ -374,12 +397,9 @@ void MainWindow::showFileDialog(FileDialogMode mode, CommonDialog& dialog) {
     if (types.contains(type)) {
         dialog.FilterIndex = static_cast<int>(types.indexOf(type)) + 1;
     }
-    // A GPX file saved under a bare name gets its extension, as map programs look for it.
-    if (mode == FileDialogMode::Save && dialog.FilterIndex == kGpxFilterIndex &&
-        !chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) {
-        chosen += ".gpx";
-    }
-    dialog.FileName = chosen.toStdString();
+    dialog.FileName = mode == FileDialogMode::Save
+                          ? withExtensionOfType(chosen.toStdString(), dialog.FilterIndex)
+                          : chosen.toStdString();
 }
 
 QString MainWindow::askForFile(FileDialogMode mode, const QString& initialFolder,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/form_view.h"
+#include "app/message_icon.h"
 
 class QAction;
 class QComboBox;
@@ -98,6 +99,7 @@ class MainWindow : public QMainWindow, public FormView {
     QAction* mnuFindGps_ = nullptr;
     QLabel* statusActivity_ = nullptr;
     QLabel* statusPort_ = nullptr;
+    MessageIcon boxIcon_ = MessageIcon::Information;  // of the box being asked for
     std::function<std::vector<Candidate>()> searchCandidates_;
 };
 

@@ -8,6 +8,7 @@
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/port_holder.h"
 #include "common/numbers.h"
@@ -93,6 +94,8 @@ class PortDetector::DeviceProbe : public QObject {
         connect(&port_, &QSerialPort::readyRead, this, [this] { onReadyRead(); });
         quiet_.setSingleShot(true);
         connect(&quiet_, &QTimer::timeout, this, [this] { tryNextSpeed(); });
+        linger_.setSingleShot(true);
+        connect(&linger_, &QTimer::timeout, this, [this] { speedOver(); });
     }
 
     // `heldOpen`: the process found with the device open, if any.
@@ -162,6 +165,7 @@ class PortDetector::DeviceProbe : public QObject {
         port_.clear();  // what the last speed left behind says nothing of this one
         const std::string request = link::VersionProbe::request();
         port_.write(request.data(), static_cast<qint64>(request.size()));
+        sinceRequest_.start();
         timer_.start(kProbeReplyMs);
     }
 
@@ -175,14 +179,43 @@ class PortDetector::DeviceProbe : public QObject {
             }
             return;
         }
-        if (finished_ || !timer_.isActive()) {
+        if (finished_ || (!timer_.isActive() && !linger_.isActive())) {
             return;
         }
-        if (reading_.feed(
-                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) !=
-            link::VersionProbe::Verdict::Waiting) {
-            speedOver();
+        const std::size_t protocolBefore = reading_.protocolSentences();
+        const auto verdict = reading_.feed(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        const std::string replies = reading_.takeReplies();
+        port_.write(replies.data(), static_cast<qint64>(replies.size()));
+        if (linger_.isActive()) {
+            return;
         }
+        if (verdict == link::VersionProbe::Verdict::Answered) {
+            answered();
+        } else if (verdict != link::VersionProbe::Verdict::Waiting) {
+            speedOver();
+        } else if (reading_.protocolSentences() != protocolBefore) {
+            waitOnWhileBusy();
+        }
+    }
+
+    // A receiver of the family talks at this speed but has not replied yet: it may be giving
+    // up something else first.
+    void waitOnWhileBusy() {
+        const qint64 left = kProbeLongestMs - sinceRequest_.elapsed();
+        timer_.start(static_cast<int>(std::clamp<qint64>(left, 0, kProbeBusyMs)));
+    }
+
+    // In acknowledgement mode the reply taken may be one sent again; the reply to this
+    // request follows once it is acknowledged, and is acknowledged in turn, so that the
+    // receiver is left idle.
+    void answered() {
+        timer_.stop();
+        if (reading_.protocolSentences() > 1) {
+            linger_.start(kProbeLingerMs);
+            return;
+        }
+        speedOver();
     }
 
     void speedOver() {
@@ -199,6 +232,7 @@ class PortDetector::DeviceProbe : public QObject {
     void finish() {
         timer_.stop();
         quiet_.stop();
+        linger_.stop();
         if (port_.isOpen()) {
             port_.close();
         }
@@ -212,7 +246,9 @@ class PortDetector::DeviceProbe : public QObject {
     QSerialPort port_;
     QTimer timer_;
     QTimer quiet_;
+    QTimer linger_;
     QElapsedTimer settling_;
+    QElapsedTimer sinceRequest_;
     link::VersionProbe reading_;
     bool finished_ = false;
 };

@@ -10,6 +10,7 @@
 #include "common/line_split.h"
 #include "common/numbers.h"
 #include "common/pattern_format.h"
+#include "common/sentence_end.h"
 #include "common/units.h"
 #include "transfer/gpx_upload.h"
 #include "transfer/gpx_writer.h"
@@ -26,7 +27,8 @@ TextRecords readTextFile(UploadKind kind, const std::string& path) {
         file.failure = file.failedLine == 0 ? "Can't open the file " + path + ": " + *file.failure
                                             : "Can't convert the file " + path + ": line " +
                                                   std::to_string(file.failedLine) +
-                                                  " cannot be read, " + *file.failure + ".";
+                                                  " cannot be read, " +
+                                                  common::asSentence(*file.failure);
     }
     return file;
 }
@@ -40,7 +42,7 @@ std::optional<std::string> loadWaypoints(const std::string& path, XmlSource& sou
         if (!read.document) {
             return read.error;
         }
-        int changed = 0;
+        TextChanges changed;
         for (const Point& point : read.document->waypoints) {
             const link::WaypointRecord record = waypointFromPoint(point, 0, changed);
             byName[record.Field1] = record;
@@ -162,7 +164,7 @@ ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::st
                 stream.close();
                 std::error_code ec;
                 std::filesystem::remove(pathFromUtf8(out), ec);
-                return {false, "Can't convert the file " + in + ": " + *why + "."};
+                return {false, common::asSentence("Can't convert the file " + in + ": " + *why)};
             }
             summary = countText(file.routes.size(), "routes");
             break;
@@ -222,8 +224,13 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
     for (const auto& chosen : plan.numbersChosen) {
         message += "\n" + chosen + ".";
     }
-    if (plan.changed > 0) {
-        message += "\n" + common::formatInteger(plan.changed) +
+    if (plan.changed.unaccented > 0) {
+        message += "\n" + common::formatInteger(plan.changed.unaccented) +
+                   " texts had letters a transfer file cannot carry; they were written without "
+                   "accents.";
+    }
+    if (plan.changed.blanked > 0) {
+        message += "\n" + common::formatInteger(plan.changed.blanked) +
                    " texts had characters a transfer file cannot carry; they became blanks.";
     }
     return {true, message};

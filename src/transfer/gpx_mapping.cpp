@@ -7,6 +7,7 @@
 #include "common/numbers.h"
 #include "common/units.h"
 #include "link/sentence_text.h"
+#include "transfer/plain_letters.h"
 
 namespace trawlix::transfer::gpx {
 namespace {
@@ -122,11 +123,13 @@ std::int16_t wholeMetres(double metres) {
 
 }  // namespace
 
-std::string receiverSafe(std::string_view utf8, int& changedFields) {
+std::string receiverSafe(std::string_view utf8, TextChanges& changes) {
     const ReceiverText latin1 = receiverTextFromUtf8(utf8);
     const link::SentenceText safe = link::sentenceSafe(latin1.text);
-    if (latin1.changed + safe.replaced > 0) {
-        ++changedFields;
+    if (latin1.blanks + safe.replaced > 0) {
+        ++changes.blanked;
+    } else if (latin1.changed > 0) {
+        ++changes.unaccented;
     }
     return safe.text;
 }
@@ -261,18 +264,20 @@ ReceiverText receiverTextFromUtf8(std::string_view utf8) {
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
         if (length == 1) {
             result.text += utf8[i];
-        } else if (length == 2 && i + 1 < utf8.size()) {
-            const unsigned code =
-                ((lead & 0x1fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3fu);
-            if (code < 0x100) {
-                result.text += static_cast<char>(code);
-            } else {
-                result.text += ' ';
-                ++result.changed;
-            }
+            ++i;
+            continue;
+        }
+        char32_t code = lead & (0x7fu >> length);
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3fu);
+        }
+        if (code < 0x100) {
+            result.text += static_cast<char>(code);
         } else {
-            result.text += ' ';
+            const std::string_view plain = plainLetters(code);
+            result.text += plain.empty() ? std::string_view(" ") : plain;
             ++result.changed;
+            result.blanks += plain.empty() ? 1 : 0;
         }
         i += length;
     }
@@ -322,7 +327,8 @@ Point pointFromRouteEntry(const link::WaypointRecord& entry, const link::Waypoin
     return point;
 }
 
-link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place, int& changed) {
+link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place,
+                                       TextChanges& changed) {
     link::WaypointRecord record;
     record.Latitude = point.latitude;
     record.Longitude = point.longitude;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/records.h"
+#include "transfer/upload_text.h"
 
 // What the receiver's records become in GPX 1.1, and what GPX becomes on the way back. This
 // is the one place that says it (beside link/record_mapping.h, which maps sentences onto the
@@ -45,7 +46,8 @@
 //
 // Text: the receiver's characters are 8-bit, ISO 8859-1; GPX is Unicode. Going out, each
 // byte becomes its Unicode character (control characters, which XML cannot hold, become
-// blanks). Coming in, a character outside ISO 8859-1 becomes a blank, and then the rule of
+// blanks). Coming in, a character outside ISO 8859-1 is written as its plain letters (see
+// plainLetters: š as s) or, having none, as a blank, and then the rule of
 // link::sentenceSafe applies (",", "*", "$", CR, LF and control characters become blanks);
 // every text changed is counted for the completion message, as the text uploads count.
 namespace trawlix::transfer::gpx {
@@ -108,7 +110,8 @@ struct Document {
 std::string utf8FromReceiverText(std::string_view latin1);
 struct ReceiverText {
     std::string text;
-    int changed = 0;  // characters that became blanks
+    int changed = 0;  // characters written without accents or as blanks
+    int blanks = 0;   // of them, those that became blanks
 };
 ReceiverText receiverTextFromUtf8(std::string_view utf8);
 
@@ -121,10 +124,11 @@ std::string routeNumberText(const std::string& routeNumber);
 // A route entry (Field4 the name, Field1 the icon) at the place of its waypoint.
 Point pointFromRouteEntry(const link::WaypointRecord& entry, const link::WaypointRecord& waypoint);
 
-// UTF-8 text as the receiver takes it; `changedFields` counts the texts that had to change.
-std::string receiverSafe(std::string_view utf8, int& changedFields);
-// GPX to records; `changedFields` counts the names, comments and icons made safe.
-link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place, int& changedFields);
+// UTF-8 text as the receiver takes it; `changes` counts the texts that had to change.
+std::string receiverSafe(std::string_view utf8, TextChanges& changes);
+// GPX to records; `changes` counts the names, comments and icons made safe.
+link::WaypointRecord waypointFromPoint(const Point& point, std::int32_t place,
+                                       TextChanges& changes);
 // Altitude in metres with one decimal, as an upload sends it; `trackName` already made safe.
 link::TrackPointRecord trackPointFromPoint(const Point& point, const std::string& trackName);
 

@@ -1,6 +1,7 @@
 #include "transfer/gpx_reader.h"
 
 #include "common/numbers.h"
+#include "common/sentence_end.h"
 
 namespace trawlix::transfer::gpx {
 namespace {
@@ -274,14 +275,17 @@ ReadResult readDocument(const std::string& path, XmlSource& source) {
     DocumentBuilder builder;
     const auto failure = source.parse(path, builder);
     if (failure && failure->where.line == 0) {
-        return {std::nullopt, "Can't open the file " + path + ": " + failure->why};
+        return {std::nullopt,
+                common::asSentence("Can't open the file " + path + ": " + failure->why)};
     }
     if (failure) {
-        return {std::nullopt, "Can't read the GPX file " + path + ": " +
-                                  positionText(failure->where) + ": " + failure->why + "."};
+        return {std::nullopt,
+                common::asSentence("Can't read the GPX file " + path + ": " +
+                                   positionText(failure->where) + ": " + failure->why)};
     }
     if (builder.fault) {
-        return {std::nullopt, "Can't read the GPX file " + path + ": " + *builder.fault + "."};
+        return {std::nullopt,
+                common::asSentence("Can't read the GPX file " + path + ": " + *builder.fault)};
     }
     if (!builder.sawRoot) {
         return {std::nullopt, "Can't read the GPX file " + path + ": it holds no XML element."};

@@ -129,13 +129,8 @@ std::string uploadNotes(UploadKind kind, const UploadPlan& plan) {
     for (const std::string& chosen : plan.numbersChosen) {
         notes += "\r\n" + chosen + ".";
     }
-    if (plan.changed > 0) {
-        // The words of the text uploads, but for a track, whose only text here is its name.
-        notes += "\r\n" + (kind == UploadKind::Track
-                               ? common::formatInteger(plan.changed) +
-                                     (plan.changed == 1 ? " track name" : " track names") +
-                                     " had characters the GPS cannot take; they became blanks."
-                               : blankedTextNote(kind, plan.changed));
+    if (plan.changed.fields() > 0) {
+        notes += "\r\n" + changedTextNote(kind, plan.changed);
     }
     return notes;
 }

@@ -78,13 +78,13 @@ UploadPart textPart(UploadKind kind, const TextRecords& records, UploadPlan& pla
     switch (kind) {
         case UploadKind::Waypoints:
             for (link::WaypointRecord record : records.waypoints) {
-                plan.changed += makeSendable(record);
+                plan.changed.blanked += makeSendable(record);
                 part.steps.push_back(waypointStep(std::move(record)));
             }
             break;
         case UploadKind::Track:
             for (link::TrackPointRecord record : records.trackPoints) {
-                plan.changed += makeSendable(record);
+                plan.changed.blanked += makeSendable(record);
                 part.steps.push_back(trackStep(std::move(record)));
             }
             break;
@@ -93,7 +93,7 @@ UploadPart textPart(UploadKind kind, const TextRecords& records, UploadPlan& pla
                 std::vector<std::string> names;
                 for (const link::WaypointRecord& entry : route.entries) {
                     std::string name = routeEntryName({"", entry.Field1, entry.Field4});
-                    plan.changed += makeSendable(name);
+                    plan.changed.blanked += makeSendable(name);
                     names.push_back(std::move(name));
                 }
                 plan.routes.push_back({route.number, route.sentenceCount, route.entries});
@@ -202,7 +202,7 @@ PlanResult planTextUpload(UploadKind kind, const std::string& path) {
     UploadPlan plan;
     plan.kind = kind;
     plan.parts.push_back(textPart(kind, records, plan));
-    if (const std::string note = blankedTextNote(kind, plan.changed); !note.empty()) {
+    if (const std::string note = blankedTextNote(kind, plan.changed.blanked); !note.empty()) {
         plan.notes = " " + note;
     }
     return {std::move(plan), {}};

@@ -8,6 +8,7 @@
 
 #include "link/records.h"
 #include "transfer/upload_check.h"
+#include "transfer/upload_text.h"
 
 // What an upload sends, worked out whole from its file before the first sentence goes: a
 // text file and a GPX file give the same kind of plan, and the window sends, counts, stops
@@ -58,7 +59,7 @@ struct UploadPlan {
     // since a route names stored waypoints.
     std::vector<UploadPart> parts;
     std::vector<PlannedRoute> routes;
-    int changed = 0;  // text fields that went with blanks for characters a sentence can't carry
+    TextChanges changed;  // text fields that had to change on their way to the receiver
     std::vector<std::string> numbersChosen;  // "\"Lakes\" is route 4", for routes without one
     std::string notes;                       // what the completion message adds
 

@@ -34,25 +34,48 @@ int makeSendable(std::string& routeEntryName) {
     return makeSendable({&routeEntryName});
 }
 
+namespace {
+
+// The text fields of an upload of `kind`, as they reach the receiver from a text file or,
+// with `fromGpx`, from a GPX file, whose only text of a track is its name.
+std::string fieldNoun(UploadKind kind, bool one, bool fromGpx) {
+    switch (kind) {
+        case UploadKind::Waypoints:
+            return one ? "name or comment" : "names or comments";
+        case UploadKind::Route:
+            return one ? "name" : "names";
+        case UploadKind::Track:
+            break;
+    }
+    if (fromGpx) {
+        return one ? "track name" : "track names";
+    }
+    return one ? "time or date" : "times or dates";
+}
+
+}  // namespace
+
 std::string blankedTextNote(UploadKind kind, int changedFields) {
     if (changedFields <= 0) {
         return {};
     }
-    const bool one = changedFields == 1;
-    std::string fields;
-    switch (kind) {
-        case UploadKind::Waypoints:
-            fields = one ? "name or comment" : "names or comments";
-            break;
-        case UploadKind::Route:
-            fields = one ? "name" : "names";
-            break;
-        case UploadKind::Track:
-            fields = one ? "time or date" : "times or dates";
-            break;
-    }
-    return std::to_string(changedFields) + " " + fields +
+    return std::to_string(changedFields) + " " + fieldNoun(kind, changedFields == 1, false) +
            " had characters the GPS cannot take; they became blanks.";
+}
+
+std::string changedTextNote(UploadKind kind, const TextChanges& changes) {
+    std::string note;
+    if (changes.unaccented > 0) {
+        note = std::to_string(changes.unaccented) + " " +
+               fieldNoun(kind, changes.unaccented == 1, true) +
+               " had letters the GPS cannot show; they were written without accents.";
+    }
+    if (changes.blanked > 0) {
+        note += (note.empty() ? "" : " ") + std::to_string(changes.blanked) + " " +
+                fieldNoun(kind, changes.blanked == 1, true) +
+                " had characters the GPS cannot take; they became blanks.";
+    }
+    return note;
 }
 
 std::string routeSentenceText(long long sentenceCount, long long sentenceNumber, int routeNumber,

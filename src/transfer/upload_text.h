@@ -25,5 +25,17 @@ std::string routeSentenceText(long long sentenceCount, long long sentenceNumber,
 // What the completion message adds when `changedFields` fields became sendable only with
 // blanks; empty when none did.
 std::string blankedTextNote(UploadKind kind, int changedFields);
+// The text fields of a GPX file that had to change on their way to the receiver, by the
+// change they needed: a character with no form the receiver can show (or one a sentence
+// cannot carry) became a blank; or only letters were written without accents.
+struct TextChanges {
+    int blanked = 0;
+    int unaccented = 0;
+    int fields() const { return blanked + unaccented; }
+};
+
+// What the completion message of a GPX upload adds for `changes`: a sentence for each kind
+// of change there was; empty when nothing changed.
+std::string changedTextNote(UploadKind kind, const TextChanges& changes);
 
 }  // namespace trawlix::transfer

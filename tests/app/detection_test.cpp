@@ -82,6 +82,15 @@ TEST(PortProbe, GarbageAtFirstSpeedThenAnswerFindsTheSecond) {
     EXPECT_EQ(probe.result().baud, 9600);
 }
 
+TEST(PortProbe, AcknowledgementWithoutReplyIsAReceiverBusyAtThatSpeed) {
+    PortProbe probe("/dev/ttyUSB0");
+    probe.speedDone(reading(link::frameSentence("$PMGNCSM,28")));
+    EXPECT_TRUE(probe.done()) << "the other speed cannot be the right one";
+    EXPECT_EQ(describeResult(probe.result()),
+              "/dev/ttyUSB0 at 4800,N,8,1: a receiver that answers but sent no identity (still "
+              "busy with a stopped transfer)");
+}
+
 TEST(PortProbe, WhatBothSpeedsBroughtDecidesTheReason) {
     struct Case {
         std::string at4800;

@@ -114,6 +114,31 @@ TEST_F(StatusBar, PortInUseAndClosedAndStaleLabelsAfterClose) {
     }
 }
 
+TEST_F(StatusBar, NmeaOffEmptiesEveryFixLabelAlsoWhileTheFixUnderWayEnds) {
+    started();
+    showLiveFix();
+    choose(app::kNmeaOff);
+    clock.now += 0.5;
+    link.nmea("$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39");
+    showLiveFix();
+    EXPECT_EQ(view.captions[Label::Hdop] + view.captions[Label::Lat], "");
+    EXPECT_EQ(activity(), "Ready");
+    clock.now += 1.5;
+    link.nmea("$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39");
+    EXPECT_EQ(view.captions[Label::Hdop], "8.2021");
+}
+
+TEST_F(StatusBar, LiveFixTimeIsTakenOnceASecond) {
+    started();
+    showLiveFix();
+    clock.time = "12:35:20";
+    showLiveFix();
+    EXPECT_EQ(activity(), "Live fix, last at 12:35:19");
+    clock.now += 1.0;
+    showLiveFix();
+    EXPECT_EQ(activity(), "Live fix, last at 12:35:20");
+}
+
 TEST_F(StatusBar, PortChangeClearsTheOldReceiverUntilTheNewOneAnswers) {
     started();
     showLiveFix();
@@ -196,6 +221,22 @@ TEST_F(StatusBar, FindGpsAssignsTheReceiverToTheCurrentPortAndOpensIt) {
     EXPECT_EQ(port(), "Port 4 \u00b7 /dev/ttyUSB0 \u00b7 9600,N,8,1");
     EXPECT_EQ(view.captions[Label::ProductId], "PID MERIDIAN") << "the identity is shown";
     EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(StatusBar, FindGpsSaysWhatItFoundWhereAndWhichPortNumbersNameIt) {
+    settings.values["Devices/Port2"] = "/dev/ttyS7";
+    settings.values["Devices/Port5"] = "/dev/ttyUSB0";
+    started();
+    view.searchResults =
+        std::vector<app::ProbeResult>{probed("/dev/ttyUSB0", app::ProbeOutcome::Found, 4800)};
+    form->mnuFindGps_Click();
+    ASSERT_GE(view.listLines.size(), 3u);
+    EXPECT_EQ(view.listLines[0].rfind("Found /dev/ttyUSB0 at 4800,N,8,1: PID MERIDIAN", 0), 0u)
+        << view.listLines[0];
+    EXPECT_EQ(view.listLines[1],
+              "Port 2 now uses /dev/ttyUSB0 at 4800,N,8,1 (it used /dev/ttyS7 before)");
+    EXPECT_EQ(view.listLines[2], "Port 5 names the same device");
+    EXPECT_EQ(activity(), "Found the receiver on /dev/ttyUSB0 at 4800 baud; Port 2 now uses it");
 }
 
 TEST_F(StatusBar, FindGpsWithoutReceiverListsWhatWasTriedAndReopensThePort) {

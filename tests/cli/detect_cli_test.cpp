@@ -111,6 +111,19 @@ TEST_F(DetectCli, SavedReceiverIsWhatAPlainRunUses) {
     EXPECT_EQ(version.out, "PID MERIDIAN GPS\nSoftware Version 5.04\nTrawlix simulated receiver\n");
 }
 
+// Every transfer leaves the receiver in acknowledgement mode, and each search leaves it as
+// the next one finds it: it is found every time, at the first speed it answers.
+TEST_F(DetectCli, AReceiverLeftInAcknowledgementModeIsFoundEveryTime) {
+    const QString receiver = startSimulator({"--pace", "4800"});
+    ASSERT_EQ(run({"--device", receiver, "version"}).status, 0);
+    for (int search = 0; search < 4; ++search) {
+        const Result result = run({"detect", "--device", receiver});
+        EXPECT_EQ(result.status, 0) << search << result.err.toStdString();
+        EXPECT_TRUE(result.out.startsWith(receiver + " at 4800,N,8,1: PID MERIDIAN GPS"))
+            << search << result.out.toStdString();
+    }
+}
+
 TEST_F(DetectCli, PortsListsTheSettingsDevicesWithTheirPortNumbers) {
     const QString receiver = startSimulator();
     ASSERT_FALSE(receiver.isEmpty());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/your_form.h"
+#include "cli/console_view.h"
 #include "support/fake_gps_link.h"
 #include "support/scripted_view.h"
 
@@ -55,6 +56,16 @@ TEST(NmeaTap, TheWindowLogicSeesEverythingAndDamagedSentencesAreNotTaken) {
     link.replyVersion("GPS315", "1.0", "");
     EXPECT_EQ(view.caption(app::Label::ProductId), "PID GPS315");
     link.setListener(nullptr);
+}
+
+TEST(ConsoleFixLine, AltitudeBelowAFootHasADigitBeforeThePoint) {
+    cli::ConsoleView view(stdout, stderr, false);
+    const cli::NmeaValues values;
+    for (const auto& [caption, shown] : std::vector<std::pair<std::string, std::string>>{
+             {".0 ft", " 0.0 ft "}, {"-.3 ft", " -0.3 ft "}, {"1789.4 ft", " 1789.4 ft "}}) {
+        view.setCaption(app::Label::Alt, caption);
+        EXPECT_NE(view.fixLine(values).find(shown), std::string::npos) << view.fixLine(values);
+    }
 }
 
 }  // namespace

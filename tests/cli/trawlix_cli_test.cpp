@@ -186,4 +186,41 @@ TEST_F(TrawlixCli, InterruptDuringTheSetUpActsAtOnceAndSendsNothingMore) {
     EXPECT_FALSE(QFile::exists(file("never.txt")));
 }
 
+// Ctrl-C at any moment once the program runs (the system takes some milliseconds to load
+// it and its libraries first) ends it with status 6, never by the signal.
+TEST_F(TrawlixCli, InterruptFromTheFirstMomentsEndsWithStatusSix) {
+    startSimulator({"--silent"});
+    for (const int delayMs : {80, 115}) {
+        QProcess cli;
+        cli.setProcessEnvironment(environment());
+        cli.start(TRAWLIX_CLI, {"--device", device, "download", "waypoints", file("w.txt")});
+        ASSERT_TRUE(cli.waitForStarted());
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        ASSERT_TRUE(cli.waitForFinished(15000));
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << delayMs;
+        EXPECT_EQ(cli.exitCode(), 6) << delayMs;
+    }
+}
+
+// A stopped route upload waits for the end of its route, seconds against a receiver gone
+// silent; a second Ctrl-C ends it at once.
+TEST_F(TrawlixCli, SecondInterruptEndsAtOnceWithStatusSix) {
+    startSimulator({"--silent-after", "3"});
+    std::ofstream(file("r.txt").toStdString())
+        << "Header,01,6\r\nWaypoint,a,A1\r\nWaypoint,a,A2\r\n"
+           "Waypoint,a,A3\r\nWaypoint,a,A4\r\n";
+    QProcess cli;
+    cli.setProcessEnvironment(environment());
+    cli.start(TRAWLIX_CLI, {"--device", device, "upload", "routes", file("r.txt")});
+    ASSERT_TRUE(cli.waitForStarted());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(700)) << "the route's end takes over 2 s";
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 6);
+}
+
 }  // namespace

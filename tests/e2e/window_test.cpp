@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/dialog_choice.h"
 #include "app/your_form.h"
 #include "qt/main_window.h"
 #include "qt/simulated_line.h"
@@ -100,7 +101,8 @@ TEST_F(WindowEndToEnd, DownloadThroughTheFunctionListWritesTheFileAndOpensTheEdi
     std::string first;
     std::getline(in, first);
     EXPECT_EQ(first, "Waypoint,HOME,46.05000,7.18000,Start of the day,480,M,1,0,0,a\r");
-    EXPECT_EQ(window.dialogFolders, QStringList{"/opt/trawlix"});
+    EXPECT_EQ(window.dialogFolders,
+              QStringList{QString::fromStdString(app::userDocumentsFolder())});
 }
 
 TEST_F(WindowEndToEnd, UploadThroughTheFunctionListEndsWithItsMessage) {

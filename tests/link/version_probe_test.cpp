@@ -57,5 +57,21 @@ TEST(VersionProbe, NoiseAlongsideGoodSentencesIsNotGarbled) {
     EXPECT_EQ(probe.feed(std::string(20, '\xff')), Verdict::Waiting);
 }
 
+TEST(VersionProbe, AcknowledgesRepliesAndEndsButNotAStoppedDownload) {
+    const std::pair<std::string, bool> cases[] = {
+        {"PMGNVER,MERIDIAN GPS,5.04,Old reply", true},
+        {"PMGNCMD,END", true},
+        {"PMGNWPL,4605.979,N,00713.315,E,1529,M,HOME,,a", false},
+        {"PMGNCSM,28", false},
+    };
+    for (const auto& [body, owed] : cases) {
+        VersionProbe probe;
+        probe.feed(frameSentence("$" + body));
+        const std::string acknowledgement = frameSentence("$PMGNCSM," + hexByte(checksumOf(body)));
+        EXPECT_EQ(probe.takeReplies(), owed ? acknowledgement : "") << body;
+        EXPECT_EQ(probe.takeReplies(), "") << "taken once";
+    }
+}
+
 }  // namespace
 }  // namespace trawlix::link

@@ -58,6 +58,20 @@ class GpxUpload : public FormFixture {
     qt::QtXmlSource xml;
 };
 
+TEST_F(GpxUpload, LettersWithoutAccentsAndBlanksAreToldApart) {
+    writeFile("w.gpx", std::string(kHead) + R"(<wpt lat="45.8" lon="15.97"><name>šđčćž</name>
+  <cmt>Zagreb, Trešnjevka</cmt></wpt><wpt lat="45.9" lon="16"><name>Łódź</name></wpt></gpx>)");
+    startGpxUpload(app::kSendWaypoints, "w.gpx");
+    acknowledgeAll();
+    ASSERT_EQ(link.uploadedWaypoints.size(), 2u);
+    EXPECT_EQ(link.uploadedWaypoints[0].Field1, "sdccz") << "two names cannot collide as blanks";
+    EXPECT_EQ(view.messageTexts(),
+              (std::vector<std::string>{
+                  "Transfer Complete. 2 Waypoints sent.\r\n2 names or comments had letters the "
+                  "GPS cannot show; they were written without accents. 1 name or comment had "
+                  "characters the GPS cannot take; they became blanks."}));
+}
+
 TEST_F(GpxUpload, ARouteSendsItsPointsAsWaypointsFirstThenTheRoute) {
     // Letters beyond ASCII keep their case, as in the text uploads.
     writeFile("r.gpx", std::string(kHead) + R"(<rte><name>Lakes</name>

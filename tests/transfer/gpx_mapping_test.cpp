@@ -55,14 +55,35 @@ TEST(GpxText, ReceiverBytesAreLatin1AndComeBackSafe) {
     EXPECT_EQ(back.text, "Z\xfcrich    ");  // the euro sign and the mountain are not Latin-1
     EXPECT_EQ(back.changed, 2);
 
-    int changed = 0;
+    TextChanges changed;
     Point point;
     point.name = "Caf\xc3\xa9, $5*";
     point.comment = "line\none";
+    point.symbol = "šđčćž";
     const link::WaypointRecord record = waypointFromPoint(point, 1, changed);
     EXPECT_EQ(record.Field1, "Caf\xe9   5 ");
     EXPECT_EQ(record.Field4, "line one");
-    EXPECT_EQ(changed, 2);  // the name and the comment
+    EXPECT_EQ(record.Field10, "sdccz");
+    EXPECT_EQ(changed.blanked, 2);     // the name and the comment
+    EXPECT_EQ(changed.unaccented, 1);  // the icon
+}
+
+// Letters outside ISO 8859-1 keep their base letter, so that names in Czech, Polish,
+// Croatian, Hungarian, Turkish or Vietnamese stay readable and distinct on the receiver.
+TEST(GpxText, LettersBeyondLatin1AreWrittenWithoutAccents) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Škoda Łódź đ",
+         "Skoda L\xf3"
+         "dz d"},  // ó is in ISO 8859-1 and stays
+        {"İstanbul ışık", "Istanbul isik"},
+        {"Ǖ ế", "\xdc \xea"},  // to the letter of ISO 8859-1 they decompose to
+        {"Œuvre “A” – …", "OEuvre \"A\" - ..."},
+        {"Ω 東", "   "},  // Greek and CJK have no plain Latin letter
+    };
+    for (const auto& [utf8, sent] : cases) {
+        EXPECT_EQ(receiverTextFromUtf8(utf8).text, sent) << utf8;
+    }
+    EXPECT_EQ(receiverTextFromUtf8("Ω š").blanks, 1);
 }
 
 TEST(GpxWaypoints, MapBothWays) {
@@ -80,14 +101,14 @@ TEST(GpxWaypoints, MapBothWays) {
     EXPECT_EQ(point.comment, "Good view");
     EXPECT_EQ(point.symbol, "k");
 
-    int changed = 0;
+    TextChanges changed;
     const link::WaypointRecord back = waypointFromPoint(point, 7, changed);
     EXPECT_EQ(back.Field5, 305);  // whole metres from now on
     EXPECT_EQ(back.Field6, "M");
     EXPECT_EQ(back.Field7, 7);
     EXPECT_EQ(back.Field10, "k");
     EXPECT_EQ(back.Latitude, 46.5);
-    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(changed.fields(), 0);
 
     Point bare;
     const link::WaypointRecord unknown = waypointFromPoint(bare, 1, changed);
