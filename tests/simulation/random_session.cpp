@@ -124,6 +124,26 @@ void scheduleUserAction(Session& session, Referee& referee, const UploadFiles& f
     }
 }
 
+// Backups and restores take dice of their own, so that the sessions of every seed play out as
+// they did before these actions existed, up to the moment one of them happens.
+void scheduleWholeReceiverAction(Session& session, const UploadFiles& files, std::uint32_t seed) {
+    Dice dice(seed ^ 0x9E3779B9u);
+    if (!dice.chance(20)) {
+        return;
+    }
+    const Micros at = dice.moment(kSecond, kTroubledTime);
+    const int roll = dice.between(1, 100);
+    if (roll <= 70) {
+        session.userAt(at, "backup", [&session] { session.backUp("backup.gpx"); });
+    }
+    if (roll > 70) {
+        session.userAt(at, "restore", [&session, &files] { session.restore(files.backup); });
+    } else if (roll > 40) {
+        session.userAt(dice.moment(at, kTroubledTime), "restore the backup",
+                       [&session] { session.restore("backup.gpx"); });
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> shortened(const std::vector<std::string>& log, std::size_t lines) {
@@ -198,6 +218,7 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
         for (int i = 0; i < actions; ++i) {
             scheduleUserAction(session, referee, files, dice, i + 1);
         }
+        scheduleWholeReceiverAction(session, files, seed);
 
         session.start();
         session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);

@@ -115,7 +115,8 @@ std::string readWhole(const std::string& path) {
 UploadFiles::UploadFiles(const std::filesystem::path& folder)
     : waypoints((folder / "upload-waypoints.txt").string()),
       route((folder / "upload-route.txt").string()),
-      track((folder / "upload-track.txt").string()) {
+      track((folder / "upload-track.txt").string()),
+      backup((folder / "upload-backup.gpx").string()) {
     std::filesystem::create_directories(folder);
     // Two names the receiver knows already (they are replaced) and three new ones.
     std::ofstream(waypoints, std::ios::binary)
@@ -129,6 +130,23 @@ UploadFiles::UploadFiles(const std::filesystem::path& folder)
         << "Header,02,3\r\nWaypoint,a,WP003\r\nWaypoint,a,WP001\r\nWaypoint,a,WP004\r\n"
            "Waypoint,a,WP002\r\nWaypoint,a,WP005\r\n"
            "Header,07,2\r\nWaypoint,a,WP006\r\nWaypoint,a,WP001\r\nWaypoint,a,WP002\r\n";
+    // A waypoint the receiver has and a new one, a route of them, and three track points.
+    std::ofstream(backup, std::ios::binary)
+        << "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\" "
+           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+           "<wpt lat=\"46.1\" lon=\"7.1\"><ele>1500</ele><name>WP001</name></wpt>\n"
+           "<wpt lat=\"46.2\" lon=\"7.2\"><name>GPXNEW</name><cmt>From GPX</cmt></wpt>\n"
+           "<rte><name>Route 5</name><number>5</number>"
+           "<rtept lat=\"46.1\" lon=\"7.1\"><name>WP001</name></rtept>"
+           "<rtept lat=\"46.2\" lon=\"7.2\"><name>GPXNEW</name></rtept></rte>\n"
+           "<trk><trkseg>"
+           "<trkpt lat=\"46.1\" "
+           "lon=\"7.1\"><ele>1500</ele><time>2026-12-07T12:00:00Z</time></trkpt>"
+           "<trkpt lat=\"46.1005\" "
+           "lon=\"7.101\"><ele>1502</ele><time>2026-12-07T12:00:10Z</time></trkpt>"
+           "<trkpt lat=\"46.101\" "
+           "lon=\"7.102\"><ele>1504</ele><time>2026-12-07T12:00:20Z</time></trkpt>"
+           "</trkseg></trk>\n</gpx>\n";
     std::ofstream out(track, std::ios::binary);
     for (int i = 0; i < 12; ++i) {
         out << "Point,True," << 120000 + i * 10 << ".00," << 46.1 + i * 0.001 << ","
@@ -179,6 +197,7 @@ Referee::Referee(Session& session, const std::filesystem::path& scratch)
     session.onBox = [this](const testing::ScriptedView::Message& message) {
         boxShown(message.text);
     };
+    session.onRunFinished = [this](app::KindSequence& run) { runFinished(run); };
     session.onLinkEvent = [this](const std::string& kind, bool whileClosed) {
         if (whileClosed) {
             problem("the link raised " + kind + " while the user had the port closed");
@@ -267,6 +286,33 @@ void Referee::transferComplete() {
     ++completed_;
 }
 
+void Referee::runFinished(app::KindSequence& run) {
+    const auto* backup = dynamic_cast<const app::ReceiverBackup*>(&run);
+    if (backup == nullptr) {
+        return;
+    }
+    const std::string content = readWhole(backup->path());
+    const std::string end = "</gpx>\n";
+    if (content.size() < end.size() ||
+        content.compare(content.size() - end.size(), end.size(), end) != 0) {
+        problem("the backup " + backup->path() + " does not end as a whole GPX document");
+    }
+    const sim::ReceiverStore& store = session_.receiver().store();
+    const transfer::backup::Counts counts = backup->counts();
+    for (const transfer::backup::Kind kind : run.done()) {
+        const auto [held, written] = kind == transfer::backup::Kind::Waypoints
+                                         ? std::pair(store.waypoints.size(), counts.waypoints)
+                                     : kind == transfer::backup::Kind::Routes
+                                         ? std::pair(store.routes.size(), counts.routes)
+                                         : std::pair(store.track.size(), counts.trackPoints);
+        if (static_cast<int>(held) != written) {
+            problem(std::string("the backup calls its ") + transfer::backup::kindWord(kind) +
+                    " complete but holds " + std::to_string(written) + " of the receiver's " +
+                    std::to_string(held));
+        }
+    }
+}
+
 void Referee::checkpoint() {
     if (download_) {
         checkDownloadFile(*download_, false);
@@ -342,7 +388,8 @@ const std::string& Referee::expectedDownload(const Download& download) {
 const sim::ReceiverStore& Referee::expectedUpload(int entry, const std::string& file,
                                                   const sim::ReceiverStore& before) {
     static std::map<std::string, sim::ReceiverStore> cache;
-    const std::string key = std::to_string(baud_) + file + keyOf(entry, before);
+    // By content: a session's own backup has the same name in every session.
+    const std::string key = std::to_string(baud_) + readWhole(file) + keyOf(entry, before);
     auto it = cache.find(key);
     if (it == cache.end()) {
         sim::ReceiverStore store = before;

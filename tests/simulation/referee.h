@@ -17,7 +17,10 @@
 //   receiver holds the whole file, each record once;
 // - the link raises no event and writes nothing while the user has the port closed;
 // - a stopped route upload leaves no route on the receiver that is neither the old one nor
-//   the file's.
+//   the file's;
+// - a backup's file is a whole GPX document however the backup ended, holding every record
+//   the receiver has of each kind the backup calls complete (the downloads and uploads of a
+//   backup or restore are checked as the user's own).
 // Expectations come from the same transfer run once without faults (cached).
 namespace trawlix::simulation {
 
@@ -27,6 +30,7 @@ struct UploadFiles {
     std::string waypoints;
     std::string route;
     std::string track;
+    std::string backup;  // a GPX file of every kind, to restore
     const std::string& of(int entry) const;
 };
 
@@ -65,6 +69,7 @@ class Referee {
     void boxShown(const std::string& text);
     void received(int records);
     void transferComplete();
+    void runFinished(app::KindSequence& run);
     void checkDownloadFile(const Download& download, bool whole);
     const std::string& expectedDownload(const Download& download);
     const sim::ReceiverStore& expectedUpload(int entry, const std::string& file,

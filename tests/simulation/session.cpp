@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "qt/qt_xml_source.h"
+#include "transfer/gpx_convert.h"
+
 namespace trawlix::simulation {
 namespace {
 
@@ -88,8 +91,11 @@ Session::Session(Setup setup)
 }
 
 void Session::makeProgram() {
+    ++program_;
     link_ = std::make_unique<link::TransportLink>(*this);
-    form_ = std::make_unique<app::YourForm>(view_, *link_, settings_, setup_.folder.string());
+    form_ = std::make_unique<app::YourForm>(driven_, *link_, settings_, setup_.folder.string());
+    xml_ = std::make_unique<qt::QtXmlSource>();
+    form_->setXmlSource(xml_.get());
     events_ = std::make_unique<Events>(*this);
     link_->setListener(events_.get());
     view_.whileMessageOpen = [this](const testing::ScriptedView::Message& message) {
@@ -122,6 +128,7 @@ void Session::makeProgram() {
 void Session::restartProgram() {
     note("the program is killed and started again");
     view_.whileMessageOpen = nullptr;
+    runs_.clear();
     link_->setListener(nullptr);
     form_.reset();
     link_.reset();
@@ -135,6 +142,7 @@ void Session::restartProgram() {
 
 Session::~Session() {
     view_.whileMessageOpen = nullptr;
+    runs_.clear();
     link_->setListener(nullptr);
     form_.reset();
     link_.reset();
@@ -300,11 +308,15 @@ void Session::choose(int entry, const std::string& file) {
                              app::kFunctionEntries[static_cast<std::size_t>(entry)] + "\"" +
                              (file.empty() ? "" : " " + file);
     userAction(what, [&] {
+        stopRun();
         if (onChoose) {
             onChoose(entry, file.empty() ? "" : path(file));
         }
         if (!file.empty()) {
             view_.fileAnswers.push_back(path(file));
+            if (transfer::gpx::isGpxName(file)) {
+                view_.fileTypeAnswers.push_back(app::kGpxFilterIndex);
+            }
         }
         view_.choose(entry);
         form_->cboFunction_Click();
@@ -314,6 +326,7 @@ void Session::choose(int entry, const std::string& file) {
 
 void Session::closePort() {
     userAction("close the port", [this] {
+        stopRun();
         closedByUser_ = true;
         form_->mnuClose_Click();
     });
@@ -321,8 +334,90 @@ void Session::closePort() {
 
 void Session::openPort() {
     userAction("open the port", [this] {
+        stopRun();
         closedByUser_ = false;
         form_->mnuOpen_Click();
+    });
+}
+
+void Session::stopRun() {
+    if (app::KindSequence* running = run(); running != nullptr && !running->finished()) {
+        running->stop();
+    }
+}
+
+app::KindSequence::Later Session::later() {
+    return [this, program = program_](std::function<void()> action) {
+        atTime(now_, "the backup or restore goes on", [this, program, action] {
+            if (program == program_) {
+                action();
+            }
+        });
+    };
+}
+
+// Steps are told to the referee as the user's own choices would be, and the one message at
+// the end is a box like any other.
+void Session::watch(std::unique_ptr<app::KindSequence> run) {
+    app::KindSequence& started = *run;
+    started.onStepStarted = [this](const app::DrivenTransfer& transfer) {
+        note(std::string("step \"") + app::kFunctionEntries[transfer.entry] + "\" " +
+             transfer.file);
+        if (onChoose) {
+            onChoose(transfer.entry, transfer.file);
+        }
+    };
+    started.onStepEnded = [this](bool completed, const std::string& text) {
+        if (completed && onBox) {
+            onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
+        } else if (!completed && onChoose) {
+            onChoose(app::kReset, "");
+        }
+    };
+    started.onFinished = [this, &started] {
+        if (onRunFinished) {
+            onRunFinished(started);
+        }
+        later()([this, &started] {
+            view_.showMessage(started.result(), app::MessageButtons::Ok,
+                              started.completed() ? app::MessageKind::TransferComplete
+                                                  : app::MessageKind::LineFailure);
+        });
+    };
+    runs_.push_back(std::move(run));
+}
+
+void Session::backUp(const std::string& file) {
+    userAction("back up to " + file, [&] {
+        stopRun();
+        auto backup = std::make_unique<app::ReceiverBackup>(*form_, driven_, *link_, later());
+        app::ReceiverBackup& started = *backup;
+        watch(std::move(backup));
+        if (const auto why = started.start(path(file))) {
+            runs_.pop_back();
+            view_.showMessage(*why, app::MessageButtons::Ok, app::MessageKind::FileFailure);
+        }
+    });
+}
+
+void Session::restore(const std::string& file) {
+    userAction("restore from " + file, [&] {
+        stopRun();
+        transfer::backup::RestoreCheck check =
+            transfer::backup::checkRestore(path(file), *xml_, {});
+        if (!check.plan) {
+            view_.showMessage(check.error + " Nothing was sent.", app::MessageButtons::Ok,
+                              app::MessageKind::FileFailure);
+            return;
+        }
+        if (view_.showMessage("Restore the GPS from " + file + "?", app::MessageButtons::OkCancel,
+                              app::MessageKind::Information) != app::MessageAnswer::Ok) {
+            return;
+        }
+        auto restore = std::make_unique<app::ReceiverRestore>(*form_, driven_, later());
+        app::ReceiverRestore& started = *restore;
+        watch(std::move(restore));
+        started.start(path(file), std::move(*check.plan));
     });
 }
 

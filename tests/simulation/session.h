@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/driven_view.h"
+#include "app/receiver_backup.h"
 #include "app/your_form.h"
 #include "link/link_transport.h"
 #include "link/transport_link.h"
@@ -74,6 +76,12 @@ class Session : public link::LinkTransport {
     void choose(int entry, const std::string& file = "");
     void closePort();
     void openPort();
+    // "Back Up GPS..." into `file`, and "Restore GPS..." from it (the confirmation box is
+    // answered as any box). Any other action of the user stops them, as in the window.
+    void backUp(const std::string& file);
+    void restore(const std::string& file);
+    // The backup or restore started last, if any.
+    app::KindSequence* run() { return runs_.empty() ? nullptr : runs_.back().get(); }
     std::string path(const std::string& name) const { return (setup_.folder / name).string(); }
     // How each box is answered and how long the user looks at it first; by default the
     // first button at once.
@@ -88,6 +96,8 @@ class Session : public link::LinkTransport {
     std::function<void()> afterStep;
     std::function<void(const testing::ScriptedView::Message&)> onBox;
     std::function<void(int entry, const std::string& file)> onChoose;
+    // A backup or restore that finished, before its one message shows.
+    std::function<void(app::KindSequence&)> onRunFinished;
     // Link events, each with whether the user had closed the port and was not acting.
     std::function<void(const std::string& kind, bool whileClosed)> onLinkEvent;
     std::vector<std::string> problems;  // broken rules seen by the session itself
@@ -126,6 +136,9 @@ class Session : public link::LinkTransport {
     Micros nextMoment(bool userMayAct) const;
     void userAction(const std::string& what, const std::function<void()>& action);
     void logWire(const char* direction, std::string_view bytes);
+    void stopRun();
+    void watch(std::unique_ptr<app::KindSequence> run);
+    app::KindSequence::Later later();
 
     Setup setup_;
     Micros now_ = 0;
@@ -147,6 +160,11 @@ class Session : public link::LinkTransport {
     std::string wireToReceiver_;
 
     testing::ScriptedView view_;
+    app::DrivenView driven_{view_};
+    std::unique_ptr<transfer::gpx::XmlSource> xml_;
+    // Every run of this program, kept until it ends: their deferred steps may still come.
+    std::vector<std::unique_ptr<app::KindSequence>> runs_;
+    int program_ = 0;  // counts the program's starts, so that a killed program's steps are not run
     testing::MemorySettings settings_;
     std::unique_ptr<link::TransportLink> link_;
     std::unique_ptr<app::YourForm> form_;
