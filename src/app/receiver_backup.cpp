@@ -11,6 +11,11 @@ namespace trawlix::app {
 
 using transfer::backup::Kind;
 
+namespace {
+// Longer than a receiver waits for an acknowledgement before it sends a sentence again.
+constexpr int kResendWaitMs = 2000;
+}  // namespace
+
 KindSequence::KindSequence(YourForm& form, DrivenView& view, Later later)
     : form_(form), view_(view), later_(std::move(later)) {}
 
@@ -39,6 +44,7 @@ void KindSequence::next() {
     const DrivenTransfer& transfer = steps_[current_].transfer;
     view_.drive(transfer, *this);
     stepRunning_ = true;
+    stepStarting();
     if (onStepStarted) {
         onStepStarted(transfer);
     }
@@ -53,20 +59,26 @@ void KindSequence::transferEnded(bool completed, const std::string& text) {
     if (onStepEnded) {
         onStepEnded(completed, text);
     }
+    if (completed && askAgain()) {
+        later_([this] { next(); }, kResendWaitMs);
+        return;
+    }
     if (completed) {
         done_.push_back(steps_[current_].kind);
         ++current_;
-        later_([this] { next(); });
+        later_([this] { next(); }, 0);
         return;
     }
     // The core may still be at it (a Cancel on a box that the receiver did not answer leaves
     // a download waiting on the link): it is reset, so that the run ends with the transfer.
-    later_([this] {
-        if (!finished_) {
-            form_.cmdReset_Click();
-            finish();
-        }
-    });
+    later_(
+        [this] {
+            if (!finished_) {
+                form_.cmdReset_Click();
+                finish();
+            }
+        },
+        0);
 }
 
 void KindSequence::stop() {
@@ -129,6 +141,30 @@ std::optional<std::string> ReceiverBackup::start(const std::string& path) {
     }
     run(std::move(steps));
     return std::nullopt;
+}
+
+int ReceiverBackup::recordsOf(Kind kind) const {
+    return kind == Kind::Waypoints ? document_.waypoints
+           : kind == Kind::Routes  ? document_.routes
+                                   : document_.trackPoints;
+}
+
+void ReceiverBackup::stepStarting() {
+    recordsBefore_ = recordsOf(currentKind());
+}
+
+// A kind that came back empty right after the previous kind's END may not be empty: when
+// our acknowledgement of that END was lost, the receiver sends it again after it took the
+// next request, and the link takes it for the end of that. Asking once more, after the
+// receiver would have sent it, costs an empty kind a little time and keeps a backup whole.
+bool ReceiverBackup::askAgain() {
+    const bool empty = recordsOf(currentKind()) == recordsBefore_;
+    if (!empty || askedAgain_ || currentIndex() == 0) {
+        askedAgain_ = false;
+        return false;
+    }
+    askedAgain_ = true;
+    return true;
 }
 
 transfer::backup::Counts ReceiverBackup::counts() const {

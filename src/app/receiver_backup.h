@@ -16,10 +16,11 @@ class YourForm;
 // Runs the window core's own transfers one kind after another, as if the user chose each in
 // the function list and named the file: the core keeps all its handling of the link, the
 // boxes and the retries. The next kind starts only after the core's handlers returned, so
-// the host hands over how to run something once they have (`later`).
+// the host hands over how to run something once they have, after at least `delayMs`
+// (`later`).
 class KindSequence : public TransferDriver {
   public:
-    using Later = std::function<void(std::function<void()>)>;
+    using Later = std::function<void(std::function<void()>, int delayMs)>;
 
     KindSequence(YourForm& form, DrivenView& view, Later later);
     ~KindSequence() override;
@@ -54,7 +55,13 @@ class KindSequence : public TransferDriver {
     void run(std::vector<Step> steps);
     bool running(transfer::backup::Kind kind) const;
     YourForm& form() { return form_; }
-    void later(std::function<void()> action) { later_(std::move(action)); }
+    void later(std::function<void()> action) { later_(std::move(action), 0); }
+    transfer::backup::Kind currentKind() const { return steps_[current_].kind; }
+    std::size_t currentIndex() const { return current_; }
+    // Told before the transfer of a kind is asked for.
+    virtual void stepStarting() {}
+    // Whether the kind that just completed is asked for once more before the next.
+    virtual bool askAgain() { return false; }
     virtual const char* name() const = 0;  // "Backup"
     virtual std::string resultText() = 0;
     virtual void cleanUp() {}
@@ -98,8 +105,13 @@ class ReceiverBackup : public KindSequence, private link::GpsLinkListener {
     const char* name() const override { return "Backup"; }
     std::string resultText() override;
     void cleanUp() override;
+    void stepStarting() override;
+    bool askAgain() override;
+    int recordsOf(transfer::backup::Kind kind) const;
 
     link::GpsLink& magellan_;
+    int recordsBefore_ = 0;    // of the kind under way, when it was asked for
+    bool askedAgain_ = false;  // for the kind under way
     link::GpsLinkListener* next_ = nullptr;
     std::string path_;
     transfer::backup::BackupDocument document_;

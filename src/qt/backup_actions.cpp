@@ -31,8 +31,8 @@ std::string BackupActions::dialogFolder() {
 
 KindSequence::Later BackupActions::later() {
     runContext_ = std::make_unique<QObject>();
-    return [context = runContext_.get()](std::function<void()> action) {
-        QTimer::singleShot(0, context, std::move(action));
+    return [context = runContext_.get()](std::function<void()> action, int delayMs) {
+        QTimer::singleShot(delayMs, context, std::move(action));
     };
 }
 

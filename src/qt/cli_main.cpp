@@ -281,9 +281,10 @@ int runSequence(app::KindSequence& run, app::YourForm& form, cli::ConsoleView& v
 int runBackup(const std::string& file, app::YourForm& form, app::DrivenView& driven,
               link::GpsLink& magellan, cli::ConsoleView& view) {
     QObject lifetime;
-    app::ReceiverBackup backup(form, driven, magellan, [&lifetime](std::function<void()> action) {
-        QTimer::singleShot(0, &lifetime, std::move(action));
-    });
+    app::ReceiverBackup backup(form, driven, magellan,
+                               [&lifetime](std::function<void()> action, int delayMs) {
+                                   QTimer::singleShot(delayMs, &lifetime, std::move(action));
+                               });
     if (const auto why = backup.start(file)) {
         std::fprintf(stderr, "%s\n", why->c_str());
         return cli::kFileProblem;
@@ -294,9 +295,10 @@ int runBackup(const std::string& file, app::YourForm& form, app::DrivenView& dri
 int runRestore(const CliOptions& options, transfer::backup::RestorePlan plan, app::YourForm& form,
                app::DrivenView& driven, cli::ConsoleView& view) {
     QObject lifetime;
-    app::ReceiverRestore restore(form, driven, [&lifetime](std::function<void()> action) {
-        QTimer::singleShot(0, &lifetime, std::move(action));
-    });
+    app::ReceiverRestore restore(form, driven,
+                                 [&lifetime](std::function<void()> action, int delayMs) {
+                                     QTimer::singleShot(delayMs, &lifetime, std::move(action));
+                                 });
     restore.start(absolutePath(options.file), std::move(plan));
     return runSequence(restore, form, view);
 }

@@ -347,12 +347,13 @@ void Session::stopRun() {
 }
 
 app::KindSequence::Later Session::later() {
-    return [this, program = program_](std::function<void()> action) {
-        atTime(now_, "the backup or restore goes on", [this, program, action] {
-            if (program == program_) {
-                action();
-            }
-        });
+    return [this, program = program_](std::function<void()> action, int delayMs) {
+        atTime(now_ + delayMs * kMillisecond, "the backup or restore goes on",
+               [this, program, action] {
+                   if (program == program_) {
+                       action();
+                   }
+               });
     };
 }
 
@@ -378,11 +379,13 @@ void Session::watch(std::unique_ptr<app::KindSequence> run) {
         if (onRunFinished) {
             onRunFinished(started);
         }
-        later()([this, &started] {
-            view_.showMessage(started.result(), app::MessageButtons::Ok,
-                              started.completed() ? app::MessageKind::TransferComplete
-                                                  : app::MessageKind::LineFailure);
-        });
+        later()(
+            [this, &started] {
+                view_.showMessage(started.result(), app::MessageButtons::Ok,
+                                  started.completed() ? app::MessageKind::TransferComplete
+                                                      : app::MessageKind::LineFailure);
+            },
+            0);
     };
     runs_.push_back(std::move(run));
 }
