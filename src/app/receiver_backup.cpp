@@ -65,6 +65,7 @@ void KindSequence::transferEnded(bool completed, const std::string& text) {
     }
     if (completed) {
         done_.push_back(steps_[current_].kind);
+        completions_.push_back(text);
         ++current_;
         later_([this] { next(); }, 0);
         return;
@@ -266,7 +267,7 @@ void ReceiverRestore::start(const std::string& path, transfer::backup::RestorePl
 }
 
 std::string ReceiverRestore::resultText() {
-    return transfer::backup::restoreResult(path_, plan_, done());
+    return transfer::backup::restoreResult(path_, plan_, done(), completions());
 }
 
 }  // namespace trawlix::app

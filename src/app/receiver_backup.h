@@ -37,6 +37,8 @@ class KindSequence : public TransferDriver {
     const std::string& result() const { return result_; }
     // The kinds completed so far, in order.
     const std::vector<transfer::backup::Kind>& done() const { return done_; }
+    // The core's completion message of each kind completed, in order.
+    const std::vector<std::string>& completions() const { return completions_; }
     // Called once, when the run has finished.
     std::function<void()> onFinished;
     // Told as the transfer of each kind starts, and as it ends: completed (with the core's
@@ -77,6 +79,7 @@ class KindSequence : public TransferDriver {
     std::size_t current_ = 0;
     bool stepRunning_ = false;
     std::vector<transfer::backup::Kind> done_;
+    std::vector<std::string> completions_;
     bool finished_ = false;
     std::string result_;
 };

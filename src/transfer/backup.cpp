@@ -264,8 +264,29 @@ std::string restoreSummary(const RestorePlan& plan) {
     return text;
 }
 
+namespace {
+
+// The lines of upload completion messages after their counts.
+std::string notesOf(const std::vector<std::string>& completions) {
+    std::string notes;
+    for (const std::string& text : completions) {
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos;) {
+            const std::size_t end = text.find("\r\n", at + 2);
+            const std::string line = text.substr(at + 2, end - std::min(end, at + 2));
+            if (line.rfind("Consisting of ", 0) != 0) {
+                notes += "\r\n" + line;
+            }
+            at = end;
+        }
+    }
+    return notes;
+}
+
+}  // namespace
+
 std::string restoreResult(const std::string& path, const RestorePlan& plan,
-                          const std::vector<Kind>& sent) {
+                          const std::vector<Kind>& sent,
+                          const std::vector<std::string>& completions) {
     if (sent.size() == plan.kinds.size()) {
         std::vector<std::string> parts;
         const Counts counts = plannedCounts(plan, sent);
@@ -276,13 +297,14 @@ std::string restoreResult(const std::string& path, const RestorePlan& plan,
                                 ? counted(counts.routes, "route", "routes")
                                 : counted(counts.trackPoints, "track point", "track points"));
         }
-        return "Restored " + listed(parts) + " from " + path + ".";
+        return "Restored " + listed(parts) + " from " + path + "." + notesOf(completions);
     }
     const std::vector<Kind> rest = kindsNotIn(sent, plan.kinds);
     return "The restore stopped part way: " +
            (sent.empty() ? std::string("nothing was sent completely")
                          : listed(kindWords(sent)) + " " + verb(sent, "was", "were") + " sent") +
-           "; " + listed(kindWords(rest)) + " " + verb(rest, "was", "were") + " not.";
+           "; " + listed(kindWords(rest)) + " " + verb(rest, "was", "were") + " not." +
+           notesOf(completions);
 }
 
 }  // namespace trawlix::transfer::backup

@@ -99,8 +99,11 @@ RestoreCheck checkRestore(const std::string& path, gpx::XmlSource& xml,
 // 300 points (replacing the track log)"
 std::string restoreSummary(const RestorePlan& plan);
 
-// The one message at the end of a restore.
+// The one message at the end of a restore. `completions` are the uploads' own completion
+// messages: what they add after their counts (characters made blanks, route numbers chosen)
+// is kept.
 std::string restoreResult(const std::string& path, const RestorePlan& plan,
-                          const std::vector<Kind>& sent);
+                          const std::vector<Kind>& sent,
+                          const std::vector<std::string>& completions = {});
 
 }  // namespace trawlix::transfer::backup

@@ -90,6 +90,12 @@ TEST(Backup, ARestoreSaysWhatItSendsAndReplaces) {
               "of 450 points (replacing the track log)");
     EXPECT_EQ(restoreResult("b.gpx", plan, plan.kinds),
               "Restored 1 waypoint, 2 routes and 450 track points from b.gpx.");
+    // What an upload adds after its counts stays; its counts make way for the summary.
+    EXPECT_EQ(restoreResult("b.gpx", plan, plan.kinds,
+                            {"Transfer Complete. 1 Routes sent.\r\nConsisting of 2 Waypoints.\r\n"
+                             "\"Lakes\" is route 4.\r\n1 name had characters ..."}),
+              "Restored 1 waypoint, 2 routes and 450 track points from b.gpx.\r\n\"Lakes\" is "
+              "route 4.\r\n1 name had characters ...");
     EXPECT_EQ(restoreResult("b.gpx", plan, {Kind::Waypoints}),
               "The restore stopped part way: waypoints were sent; routes and the track log were "
               "not.");
