@@ -27,6 +27,7 @@ void usage() {
         "  --only-baud BAUD     answer only a host set to BAUD; garbled bytes at any other\n"
         "  --waypoints N        waypoints in the store (default 36)\n"
         "  --track-points N     track points in the store (default 300)\n"
+        "  --empty              start with no waypoints, routes or track points\n"
         "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
         "  --replay FILE        play a recorded NMEA log back, a line every 100 ms\n"
         "  --drop-ack N         do not send the N-th acknowledgement\n"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     int trackPoints = 300;
     int nmeaInterval = 1000;
     std::string replayFile;
+    bool empty = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         bool ok = true;
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, waypoints);
         } else if (arg == "--track-points") {
             ok = numberArgument(i, argc, argv, trackPoints);
+        } else if (arg == "--empty") {
+            empty = true;
         } else if (arg == "--nmea-interval") {
             ok = numberArgument(i, argc, argv, nmeaInterval);
         } else if (arg == "--replay" && i + 1 < argc) {
@@ -102,7 +106,13 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    SimulatedReceiver receiver(exampleStore(waypoints, trackPoints), faults);
+    ReceiverStore store = exampleStore(waypoints, trackPoints);
+    if (empty) {
+        store.waypoints.clear();
+        store.routes.clear();
+        store.track.clear();
+    }
+    SimulatedReceiver receiver(store, faults);
     receiver.setNmeaInterval(std::chrono::milliseconds(nmeaInterval));
     if (!replayFile.empty()) {
         std::ifstream log(replayFile, std::ios::binary);

@@ -35,6 +35,11 @@ std::string usage() {
            "  nmea [--count N | --seconds S]      show the live fix as it changes\n"
            "  convert waypoints|routes|tracks IN OUT  convert between text and GPX, offline\n"
            "                                      --waypoints FILE: routes' positions\n"
+           "  backup [FILE.gpx] [--force]         fetch every kind into one GPX file\n"
+           "                                      --force: overwrite an existing FILE\n"
+           "  restore FILE.gpx                    send a backup back: waypoints, routes, track\n"
+           "                                      --only waypoints,routes,tracks: those only\n"
+           "                                      --dry-run: say what would be sent, and stop\n"
            "  ports                               list the serial ports and assigned devices\n"
            "  detect [--device PATH]... [--save]  find the receiver at 4800 and 9600 baud;\n"
            "                                      --save points the current port number at it\n"
@@ -44,7 +49,8 @@ std::string usage() {
            "Without --port or --device the port and line settings of the Trawlix window are\n"
            "used; only detect --save changes them. --verbose shows every sentence on the line.\n"
            "A FILE ending in .gpx is GPX 1.1, any other the Trawlix text format; --format\n"
-           "text|gpx says which (for convert: the format of OUT).\n"
+           "text|gpx says which (for convert: the format of OUT). backup writes to\n"
+           "gps-backup-YYYY-MM-DD.gpx in the current folder when no FILE is given.\n"
            "\n"
            "exit status: 0 done, 2 bad command line, 3 the port cannot be opened, 4 the\n"
            "receiver does not answer, 5 a file cannot be read or written, 6 the transfer was\n"
@@ -100,6 +106,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             options.nmeaSeconds = *seconds;
         } else if (arg == "--save") {
             options.save = true;
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--only" && hasValue) {
+            const auto kinds = transfer::backup::kindsOf(arguments[++i]);
+            if (!kinds) {
+                return failure("--only takes waypoints, routes and tracks, separated by commas");
+            }
+            options.only = *kinds;
         } else if (!arg.empty() && arg[0] == '-') {
             return failure("unknown option " + arg);
         } else {
@@ -136,6 +152,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         options.kind = *kind;
         options.file = words[2];
         options.output = words[3];
+    } else if (command == "backup" && words.size() <= 2) {
+        options.command = CliOptions::Command::Backup;
+        options.file = words.size() == 2 ? words[1] : std::string();
+    } else if (command == "restore" && words.size() == 2) {
+        options.command = CliOptions::Command::Restore;
+        options.file = words[1];
     } else {
         return failure("don't know what to do with: " + command + (words.size() > 1 ? " ..." : ""));
     }
@@ -155,6 +177,13 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     }
     if (options.save && options.command != CliOptions::Command::Detect) {
         return failure("--save goes with detect");
+    }
+    if (options.force && options.command != CliOptions::Command::Backup) {
+        return failure("--force goes with backup");
+    }
+    if ((options.dryRun || !options.only.empty()) &&
+        options.command != CliOptions::Command::Restore) {
+        return failure("--only and --dry-run go with restore");
     }
     if (options.nmeaCount && options.nmeaSeconds) {
         return failure("give --count or --seconds, not both");

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "transfer/backup.h"
+
 namespace trawlix::cli {
 
 // What the command line asks for.
@@ -17,7 +19,9 @@ struct CliOptions {
         ProgramVersion,
         Ports,
         Detect,
-        Convert
+        Convert,
+        Backup,
+        Restore
     };
     enum class Kind { Waypoints, Routes, Tracks };
     enum class Format { Text, Gpx };
@@ -31,11 +35,14 @@ struct CliOptions {
     std::optional<int> nmeaCount;
     std::optional<double> nmeaSeconds;
     bool verbose = false;
-    std::optional<Format> format;      // --format; else the extension of the file decides
-    std::string output;                // convert's OUT
-    std::string waypointsFile;         // convert routes: where the waypoints' positions are
-    std::vector<std::string> devices;  // detect: every --device given, in order
-    bool save = false;                 // detect --save
+    std::optional<Format> format;              // --format; else the extension of the file decides
+    std::string output;                        // convert's OUT
+    std::string waypointsFile;                 // convert routes: where the waypoints' positions are
+    std::vector<std::string> devices;          // detect: every --device given, in order
+    bool save = false;                         // detect --save
+    bool force = false;                        // backup --force: an existing file is overwritten
+    std::vector<transfer::backup::Kind> only;  // restore --only; empty for every kind
+    bool dryRun = false;                       // restore --dry-run
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending

@@ -37,6 +37,7 @@ class GpsLink {
     GpsLink& operator=(const GpsLink&) = delete;
 
     void setListener(GpsLinkListener* listener) { listener_ = listener; }
+    GpsLinkListener* listener() const { return listener_; }
 
     virtual std::int16_t PortNumber() const = 0;
     virtual void setPortNumber(std::int16_t port) = 0;
@@ -73,7 +74,6 @@ class GpsLink {
   protected:
     GpsLink();
 
-    GpsLinkListener* listener() const { return listener_; }
     link::CommandState& mutableCommandState() { return commandState_; }
     link::TransferState& mutableTransferState() { return transferState_; }
 

@@ -4,11 +4,17 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 
 #include "app/detection.h"
 #include "app/device_settings.h"
+#include "app/driven_view.h"
 #include "app/port_holder.h"
+#include "app/receiver_backup.h"
+#include "app/window_captions.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_run.h"
@@ -29,11 +35,12 @@ using cli::CliOptions;
 
 // Shows the count of records on standard error while a transfer runs: on a terminal the
 // window's status text (with the total and time left of an upload) in one line rewritten in
-// place, a plain line a second otherwise.
+// place, a plain line a second otherwise (with the status text when `described`, as a backup
+// or restore has several parts).
 class Progress {
   public:
-    Progress(const app::YourForm& form, const cli::ConsoleView& view)
-        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)) {}
+    Progress(const app::YourForm& form, const cli::ConsoleView& view, bool described = false)
+        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)), described_(described) {}
 
     void update() {
         const int count = form_.RecordCount.value();
@@ -44,7 +51,11 @@ class Progress {
         if (terminal_) {
             std::fprintf(stderr, "\r%s\033[K", view_.activity.c_str());
         } else if (lastLine_.elapsed() >= 1000) {
-            std::fprintf(stderr, "%d records\n", count);
+            if (described_) {
+                std::fprintf(stderr, "%s\n", view_.activity.c_str());
+            } else {
+                std::fprintf(stderr, "%d records\n", count);
+            }
             lastLine_.restart();
         }
         std::fflush(stderr);
@@ -59,6 +70,7 @@ class Progress {
     const app::YourForm& form_;
     const cli::ConsoleView& view_;
     bool terminal_;
+    bool described_;
     int shown_ = -1;
     QElapsedTimer lastLine_ = [] {
         QElapsedTimer timer;
@@ -179,6 +191,92 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     return cli::kCompleted;
 }
 
+std::string absolutePath(const std::string& file) {
+    return QFileInfo(QString::fromStdString(file)).absoluteFilePath().toStdString();
+}
+
+// The backup's file, checked before the port is opened: nothing when it exists and may
+// not be overwritten.
+std::optional<std::string> backupFile(const CliOptions& options) {
+    std::string file = options.file;
+    if (file.empty()) {
+        const std::time_t now = std::time(nullptr);
+        file = transfer::backup::defaultBackupName(*std::localtime(&now));
+    }
+    std::error_code ec;
+    if (!options.force && std::filesystem::exists(transfer::pathFromUtf8(file), ec)) {
+        std::fprintf(stderr, "%s exists already; give --force to overwrite it.\n", file.c_str());
+        return std::nullopt;
+    }
+    return absolutePath(file);
+}
+
+// The whole file is read and checked before the port is opened, so that a file that cannot
+// be sent, or --dry-run, never touches the receiver.
+std::optional<transfer::backup::RestorePlan> restorePlan(const CliOptions& options) {
+    qt::QtXmlSource xml;
+    transfer::backup::RestoreCheck check =
+        transfer::backup::checkRestore(options.file, xml, options.only);
+    if (!check.plan) {
+        std::fprintf(stderr, "%s Nothing was sent.\n", check.error.c_str());
+        return std::nullopt;
+    }
+    std::printf("%s %s.\n", options.dryRun ? "Would send" : "Sending",
+                transfer::backup::restoreSummary(*check.plan).c_str());
+    std::fflush(stdout);
+    return check.plan;
+}
+
+// Runs a backup or a restore to its end, or stops it at Ctrl-C; prints the one message.
+int runSequence(app::KindSequence& run, app::YourForm& form, cli::ConsoleView& view) {
+    Progress progress(form, view, true);
+    runUntil([&] { return run.finished(); }, [&] { progress.update(); });
+    progress.finish();
+    if (!run.finished()) {
+        run.stop();
+        // A route being sent goes out whole: wait for that, boundedly, as a single upload does.
+        constexpr int kRouteEndMs = 30000;
+        QElapsedTimer waited;
+        waited.start();
+        while (form.stoppedUploadEnding() && waited.elapsed() < kRouteEndMs) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        }
+    }
+    // The window's line ends, CR LF, as the console's.
+    std::string text = run.result();
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    std::fprintf(run.completed() ? stdout : stderr, "%s\n", text.c_str());
+    if (run.completed()) {
+        return cli::kCompleted;
+    }
+    return view.outcome && !cli::interrupted() ? cli::exitStatusFor(*view.outcome) : cli::kAbandoned;
+}
+
+int runBackup(const std::string& file, app::YourForm& form, app::DrivenView& driven,
+              link::GpsLink& magellan, cli::ConsoleView& view) {
+    QObject lifetime;
+    app::ReceiverBackup backup(form, driven, magellan,
+                               [&lifetime](std::function<void()> action, int delayMs) {
+                                   QTimer::singleShot(delayMs, &lifetime, std::move(action));
+                               });
+    if (const auto why = backup.start(file)) {
+        std::fprintf(stderr, "%s\n", why->c_str());
+        return cli::kFileProblem;
+    }
+    return runSequence(backup, form, view);
+}
+
+int runRestore(const CliOptions& options, transfer::backup::RestorePlan plan, app::YourForm& form,
+               app::DrivenView& driven, cli::ConsoleView& view) {
+    QObject lifetime;
+    app::ReceiverRestore restore(form, driven,
+                                 [&lifetime](std::function<void()> action, int delayMs) {
+                                     QTimer::singleShot(delayMs, &lifetime, std::move(action));
+                                 });
+    restore.start(absolutePath(options.file), std::move(plan));
+    return runSequence(restore, form, view);
+}
+
 int runPorts(app::QtSettingsStore& stored) {
     for (const std::string& line :
          app::portsReport(app::systemPorts(), app::assignedDevices(stored), app::sameDevice)) {
@@ -293,6 +391,19 @@ int main(int argc, char* argv[]) {
     if (options.command == CliOptions::Command::Convert) {
         return runConvert(options);
     }
+    std::optional<std::string> backupPath;
+    if (options.command == CliOptions::Command::Backup && !(backupPath = backupFile(options))) {
+        return cli::kFileProblem;
+    }
+    std::optional<transfer::backup::RestorePlan> plan;
+    if (options.command == CliOptions::Command::Restore) {
+        if (!(plan = restorePlan(options))) {
+            return cli::kFileProblem;
+        }
+        if (options.dryRun) {
+            return cli::kCompleted;
+        }
+    }
     cli::wakeLoopOnInterrupt();
     if (cli::interrupted()) {
         std::fprintf(stderr, "Stopped before the port was opened: nothing was transferred.\n");
@@ -317,7 +428,8 @@ int main(int argc, char* argv[]) {
         return options.device.empty() ? app::deviceForPort(settings, port) : options.device;
     });
     cli::ConsoleView view(stdout, stderr, options.verbose);
-    app::YourForm form(view, magellan, settings,
+    app::DrivenView driven(view);
+    app::YourForm form(driven, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
     qt::QtXmlSource xml;
     form.setXmlSource(&xml);
@@ -358,6 +470,12 @@ int main(int argc, char* argv[]) {
             break;
         case CliOptions::Command::Nmea:
             status = runNmea(options, form, view, tap, values);
+            break;
+        case CliOptions::Command::Backup:
+            status = runBackup(*backupPath, form, driven, magellan, view);
+            break;
+        case CliOptions::Command::Restore:
+            status = runRestore(options, std::move(*plan), form, driven, view);
             break;
         case CliOptions::Command::Help:
         case CliOptions::Command::ProgramVersion:

@@ -196,29 +196,58 @@ void MainWindow::buildMenus() {
     mnuClose_ = mnuFile->addAction("&Close Port");
     mnuClose_->setObjectName("mnuClose");
     mnuFile->addSeparator();
+    mnuBackUp_ = mnuFile->addAction("Back Up GPS...");
+    mnuBackUp_->setObjectName("mnuBackUp");
+    mnuRestore_ = mnuFile->addAction("Restore GPS...");
+    mnuRestore_->setObjectName("mnuRestore");
     mnuFindGps_ = mnuFile->addAction("Find GPS...");
     mnuFindGps_->setObjectName("mnuFindGps");
     mnuExit_ = mnuFile->addAction("E&xit");
     mnuExit_->setObjectName("mnuExit");
 }
 
+std::function<void()> MainWindow::userAction(std::function<void()> action) {
+    return [this, action = std::move(action)] {
+        if (receiverActions_.beforeUserAction) {
+            receiverActions_.beforeUserAction();
+        }
+        action();
+    };
+}
+
 void MainWindow::attach(YourForm& form) {
     form_ = &form;
-    connect(cboFunction_, &QComboBox::activated, this, [this] { form_->cboFunction_Click(); });
-    connect(cmdReset_, &QPushButton::clicked, this, [this] { form_->cmdReset_Click(); });
+    connect(cboFunction_, &QComboBox::activated, this,
+            userAction([this] { form_->cboFunction_Click(); }));
+    connect(cmdReset_, &QPushButton::clicked, this,
+            userAction([this] { form_->cmdReset_Click(); }));
     connect(mnuAssign_, &QMenu::triggered, this, [this](QAction* action) {
         if (action->objectName() == "mnuPort") {
-            form_->mnuPort_Click(static_cast<std::int16_t>(action->property("Index").toInt()));
+            userAction([this, action] {
+                form_->mnuPort_Click(static_cast<std::int16_t>(action->property("Index").toInt()));
+            })();
         }
     });
     connect(mnuPortAdd_, &QAction::triggered, this, [this] { form_->mnuPortAdd_Click(); });
     for (std::int16_t i = 0; i < 2; ++i) {
-        connect(mnuBaud_[i], &QAction::triggered, this, [this, i] { form_->mnuBaud_Click(i); });
+        connect(mnuBaud_[i], &QAction::triggered, this,
+                userAction([this, i] { form_->mnuBaud_Click(i); }));
     }
-    connect(mnuOpen_, &QAction::triggered, this, [this] { form_->mnuOpen_Click(); });
-    connect(mnuClose_, &QAction::triggered, this, [this] { form_->mnuClose_Click(); });
+    connect(mnuOpen_, &QAction::triggered, this, userAction([this] { form_->mnuOpen_Click(); }));
+    connect(mnuClose_, &QAction::triggered, this, userAction([this] { form_->mnuClose_Click(); }));
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
-    connect(mnuFindGps_, &QAction::triggered, this, [this] { form_->mnuFindGps_Click(); });
+    connect(mnuFindGps_, &QAction::triggered, this,
+            userAction([this] { form_->mnuFindGps_Click(); }));
+    connect(mnuBackUp_, &QAction::triggered, this, userAction([this] {
+                if (receiverActions_.backUp) {
+                    receiverActions_.backUp();
+                }
+            }));
+    connect(mnuRestore_, &QAction::triggered, this, userAction([this] {
+                if (receiverActions_.restore) {
+                    receiverActions_.restore();
+                }
+            }));
 }
 
 QLabel* MainWindow::labelFor(Label label) const {

@@ -31,6 +31,14 @@ class MainWindow : public QMainWindow, public FormView {
 
     // Connects the widgets to the handlers of `form`.
     void attach(YourForm& form);
+    // What "Back Up GPS..." and "Restore GPS..." do, and what must happen before any other
+    // action of the user reaches the window's logic (a backup or restore under way stops).
+    struct ReceiverActions {
+        std::function<void()> backUp;
+        std::function<void()> restore;
+        std::function<void()> beforeUserAction;
+    };
+    void setReceiverActions(ReceiverActions actions) { receiverActions_ = std::move(actions); }
     // Where "Find GPS..." gets the devices to probe.
     void setSearchCandidates(std::function<std::vector<Candidate>()> candidates) {
         searchCandidates_ = std::move(candidates);
@@ -83,6 +91,8 @@ class MainWindow : public QMainWindow, public FormView {
     QLabel* makeLabel(QWidget* area, const char* name, const QString& text, int x, int y);
     QLabel* labelFor(Label label) const;
     void buildStatusBar();
+    // The user acts: what must happen first, then `action`.
+    std::function<void()> userAction(std::function<void()> action);
 
     YourForm* form_ = nullptr;
     std::map<Label, QLabel*> labels_;
@@ -97,6 +107,9 @@ class MainWindow : public QMainWindow, public FormView {
     QAction* mnuClose_ = nullptr;
     QAction* mnuExit_ = nullptr;
     QAction* mnuFindGps_ = nullptr;
+    QAction* mnuBackUp_ = nullptr;
+    QAction* mnuRestore_ = nullptr;
+    ReceiverActions receiverActions_;
     QLabel* statusActivity_ = nullptr;
     QLabel* statusPort_ = nullptr;
     MessageIcon boxIcon_ = MessageIcon::Information;  // of the box being asked for

@@ -6,10 +6,12 @@
 
 #include "app/detection.h"
 #include "app/device_settings.h"
-#include "app/window_command_line.h"
+#include "app/driven_view.h"
 #include "app/port_holder.h"
+#include "app/window_command_line.h"
 #include "app/your_form.h"
 #include "common/version.h"
+#include "qt/backup_actions.h"
 #include "qt/main_window.h"
 #include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
@@ -36,11 +38,15 @@ int main(int argc, char* argv[]) {
     trawlix::link::SerialLink magellan(
         [&settings](std::int16_t port) { return trawlix::app::deviceForPort(settings, port); });
     trawlix::app::MainWindow window;
-    trawlix::app::YourForm form(window, magellan, settings,
+    trawlix::app::DrivenView driven(window);
+    trawlix::app::YourForm form(driven, magellan, settings,
                                 QCoreApplication::applicationDirPath().toStdString());
     trawlix::qt::QtXmlSource xml;
     form.setXmlSource(&xml);
     window.attach(form);
+    trawlix::app::BackupActions backups(window, form, driven, magellan, xml, settings);
+    window.setReceiverActions({[&backups] { backups.backUp(); }, [&backups] { backups.restore(); },
+                               [&backups] { backups.stopRun(); }});
     window.setSearchCandidates([&settings] {
         return trawlix::app::detectionCandidates(trawlix::app::systemPorts(),
                                                  trawlix::app::assignedDevices(settings), {},

@@ -10,8 +10,11 @@
 #include <fstream>
 
 #include "app/dialog_choice.h"
+#include "app/driven_view.h"
 #include "app/your_form.h"
+#include "qt/backup_actions.h"
 #include "qt/main_window.h"
+#include "qt/qt_xml_source.h"
 #include "qt/simulated_line.h"
 #include "support/scripted_view.h"
 
@@ -28,6 +31,14 @@ class DrivenWindow : public app::MainWindow {
     QStringList typesOffered;  // the file types of each dialog, joined by ";;"
     QStringList typeAnswers;   // the file type chosen in each dialog; else the one offered
     QStringList defaultProgramStarts;
+    QStringList statuses;
+
+    void showStatus(app::StatusArea area, const std::string& text) override {
+        if (area == app::StatusArea::Activity) {
+            statuses << QString::fromStdString(text);
+        }
+        MainWindow::showStatus(area, text);
+    }
 
   protected:
     app::MessageAnswer askUser(const QString& text, app::MessageButtons) override {
@@ -137,6 +148,63 @@ TEST_F(WindowEndToEnd, ResetButtonClearsTheDebugList) {
     window.addListLine("something");
     window.findChild<QPushButton*>("cmdReset")->click();
     EXPECT_EQ(list->count(), 0);
+}
+
+// The window as the program builds it: the core behind the view that backups drive.
+class WindowBackup : public ::testing::Test {
+  protected:
+    WindowBackup()
+        : form(driven, line.link(), settings, "/opt/trawlix"),
+          backups(window, form, driven, line.link(), xml, settings) {
+        window.attach(form);
+        window.setReceiverActions({[this] { backups.backUp(); }, [this] { backups.restore(); },
+                                   [this] { backups.stopRun(); }});
+        form.setXmlSource(&xml);
+        form.Form_Load();
+    }
+    ~WindowBackup() override { std::filesystem::remove(file.toStdString()); }
+
+    void menu(const QString& caption) {
+        for (QAction* action : window.findChildren<QAction*>()) {
+            if (action->text() == caption) {
+                action->trigger();
+            }
+        }
+    }
+
+    SimulatedLine line;
+    DrivenWindow window;
+    app::DrivenView driven{window};
+    MemorySettings settings;
+    qt::QtXmlSource xml;
+    app::YourForm form;
+    app::BackupActions backups;
+    QString file =
+        QString::fromStdString((std::filesystem::temp_directory_path() /
+                                ("trawlix-window-backup-" + std::to_string(::getpid()) + ".gpx"))
+                                   .string());
+};
+
+TEST_F(WindowBackup, BackUpAndRestoreFromTheFileMenuEndWithOneMessageEach) {
+    window.fileAnswers << file;
+    menu("Back Up GPS...");
+    ASSERT_TRUE(waitUntil([&] { return !window.messages.isEmpty(); }, 60000));
+    EXPECT_EQ(window.messages, QStringList{"Backed up 36 waypoints, 3 routes and 300 track points "
+                                           "to " +
+                                           file + "."});
+    EXPECT_TRUE(window.editorStarts.isEmpty());
+    EXPECT_TRUE(window.statuses.contains("Backup 3 of 3 \u00b7 Requesting track points"))
+        << window.statuses.join("\n").toStdString();
+    EXPECT_TRUE(window.dialogFolders.back().endsWith(".gpx"));
+
+    window.fileAnswers << file;
+    menu("Restore GPS...");
+    ASSERT_TRUE(waitUntil([&] { return window.messages.size() == 3; }, 60000));
+    EXPECT_TRUE(window.messages[1].endsWith(
+        "This sends 36 waypoints (replacing those of the same name), 3 routes (numbers 1, 2, 3), "
+        "1 track of 300 points (replacing the track log)."));
+    EXPECT_EQ(window.messages[2],
+              "Restored 36 waypoints, 3 routes and 300 track points from " + file + ".");
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ expect() {
 }
 
 # The command comes first, whatever options stand before it.
-expect "version download upload nmea convert ports detect" trawlix-cli ""
+expect "version download upload nmea convert backup restore ports detect" trawlix-cli ""
 expect "--save" trawlix-cli detect --s
 expect "download" trawlix-cli "do"
 expect "upload" trawlix-cli --port 2 up
@@ -59,6 +59,9 @@ expect "--count" trawlix-cli nmea --cou
 expect "--seconds" trawlix-cli --port 1 nmea --s
 expect "--waypoints" trawlix-cli convert routes r.txt r.gpx --w
 expect "text gpx" trawlix-cli --format ""
+expect "--dry-run" trawlix-cli restore --dr
+expect "waypoints,routes" trawlix-cli restore b.gpx --only waypoints,r
+expect "track.txt tracks-old.txt" trawlix-cli backup tr
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures completion cases failed"

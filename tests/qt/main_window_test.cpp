@@ -94,8 +94,9 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
     ASSERT_EQ(window.menuBar()->actions().size(), 1);
     ASSERT_NE(fileMenu(), nullptr);
     EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
-    EXPECT_EQ(captionsOf(fileMenu()), (QStringList{"&Assign Port", "&Open Port", "&Close Port", "",
-                                                   "Find GPS...", "E&xit"}));
+    EXPECT_EQ(captionsOf(fileMenu()),
+              (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "Back Up GPS...",
+                           "Restore GPS...", "Find GPS...", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
     EXPECT_EQ(captionsOf(assign),

@@ -1,0 +1,121 @@
+#include "qt/backup_actions.h"
+
+#include <QTimer>
+#include <ctime>
+
+#include "app/form_view.h"
+#include "app/settings_store.h"
+#include "app/your_form.h"
+#include "transfer/gpx_convert.h"
+
+namespace trawlix::app {
+namespace {
+constexpr const char* kGpxFilter = "GPX files (*.gpx)|*.gpx";
+}
+
+BackupActions::BackupActions(FormView& screen, YourForm& form, DrivenView& driven,
+                             link::GpsLink& magellan, transfer::gpx::XmlSource& xml,
+                             SettingsStore& settings)
+    : screen_(screen),
+      form_(form),
+      driven_(driven),
+      magellan_(magellan),
+      xml_(xml),
+      settings_(settings) {}
+
+BackupActions::~BackupActions() = default;
+
+std::string BackupActions::dialogFolder() {
+    return settings_.GetSetting(kSettingsApplication, "Path", "Path", "");
+}
+
+KindSequence::Later BackupActions::later() {
+    runContext_ = std::make_unique<QObject>();
+    return [context = runContext_.get()](std::function<void()> action, int delayMs) {
+        QTimer::singleShot(delayMs, context, std::move(action));
+    };
+}
+
+void BackupActions::backUp() {
+    if (running()) {
+        return;
+    }
+    const std::time_t now = std::time(nullptr);
+    const std::string name = transfer::backup::defaultBackupName(*std::localtime(&now));
+    const std::string folder = dialogFolder();
+    CommonDialog dialog;
+    dialog.InitDir = folder.empty() ? name : folder + "/" + name;
+    dialog.Filter = kGpxFilter;
+    dialog.Flags = kOverwritePrompt;
+    screen_.showFileDialog(FileDialogMode::Save, dialog);
+    if (dialog.FileName.empty()) {
+        return;
+    }
+    if (!transfer::gpx::isGpxName(dialog.FileName)) {
+        dialog.FileName += ".gpx";
+    }
+    auto backup = std::make_unique<ReceiverBackup>(form_, driven_, magellan_, later());
+    if (const auto why = backup->start(dialog.FileName)) {
+        screen_.showMessage(*why, MessageButtons::Ok, MessageKind::FileFailure);
+        return;
+    }
+    watch(std::move(backup));
+}
+
+void BackupActions::restore() {
+    if (running()) {
+        return;
+    }
+    CommonDialog dialog;
+    dialog.InitDir = dialogFolder();
+    dialog.Filter = kGpxFilter;
+    screen_.showFileDialog(FileDialogMode::Open, dialog);
+    if (dialog.FileName.empty()) {
+        return;
+    }
+    transfer::backup::RestoreCheck check =
+        transfer::backup::checkRestore(dialog.FileName, xml_, {});
+    if (!check.plan) {
+        screen_.showMessage(check.error + " Nothing was sent.", MessageButtons::Ok,
+                            MessageKind::FileFailure);
+        return;
+    }
+    const std::string question = "Restore the GPS from " + dialog.FileName + "?\r\nThis sends " +
+                                 transfer::backup::restoreSummary(*check.plan) + ".";
+    if (screen_.showMessage(question, MessageButtons::OkCancel, MessageKind::Information) !=
+        MessageAnswer::Ok) {
+        return;
+    }
+    auto restore = std::make_unique<ReceiverRestore>(form_, driven_, later());
+    restore->start(dialog.FileName, std::move(*check.plan));
+    watch(std::move(restore));
+}
+
+void BackupActions::watch(std::unique_ptr<KindSequence> run) {
+    run_ = std::move(run);
+    run_->onFinished = [this] { QTimer::singleShot(0, this, [this] { report(); }); };
+    if (run_->finished()) {
+        run_->onFinished();
+    }
+}
+
+void BackupActions::stopRun() {
+    if (running()) {
+        run_->stop();
+    }
+}
+
+void BackupActions::report() {
+    if (run_ == nullptr) {
+        return;
+    }
+    const bool completed = run_->completed();
+    const std::string text = run_->result();
+    run_.reset();
+    runContext_.reset();
+    screen_.showStatus(StatusArea::Activity, "Ready");
+    screen_.showMessage(text, MessageButtons::Ok,
+                        completed ? MessageKind::TransferComplete : MessageKind::LineFailure);
+}
+
+}  // namespace trawlix::app
