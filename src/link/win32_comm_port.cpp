@@ -98,6 +98,26 @@ void describeLine(DCB& dcb, const LineSettings& line) {
     dcb.fAbortOnError = FALSE;
 }
 
+// Windows opens a serial port for one program at a time, but Wine lets a second opener
+// have a port it maps to a Unix terminal: a port is also claimed by a name that every
+// Trawlix program on the machine sees, so that none probes or talks over another's line.
+// False when another Trawlix program has the port; `claim` is what holds it for this one
+// (none when the system would not make the name, which leaves Windows' own rule alone).
+bool claimPort(const std::string& path, void*& claim) {
+    std::string name = path;
+    std::replace(name.begin(), name.end(), '\\', '_');
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    claim = CreateMutexW(nullptr, FALSE, wide("Global\\trawlix-serial-port-" + name).c_str());
+    if (claim != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(claim);
+        claim = nullptr;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Win32CommPort::~Win32CommPort() {
@@ -106,11 +126,16 @@ Win32CommPort::~Win32CommPort() {
 
 bool Win32CommPort::open(const std::string& device) {
     close();
-    const HANDLE handle =
-        CreateFileW(wide(windowsDevicePath(device)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const std::string path = windowsDevicePath(device);
+    if (!claimPort(path, claim_)) {
         return fail();
+    }
+    const HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        fail();
+        close();
+        return false;
     }
     handle_ = handle;
     SetupComm(handle, kReceiveBufferBytes, kTransmitBufferBytes);  // a wish; smaller is fine
@@ -123,9 +148,11 @@ bool Win32CommPort::open(const std::string& device) {
 }
 
 void Win32CommPort::close() {
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-        handle_ = nullptr;
+    for (void** handle : {&handle_, &claim_}) {
+        if (*handle != nullptr) {
+            CloseHandle(*handle);
+            *handle = nullptr;
+        }
     }
 }
 

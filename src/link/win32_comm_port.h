@@ -47,6 +47,7 @@ class Win32CommPort {
     bool applyLine(const LineSettings& line);
 
     void* handle_ = nullptr;
+    void* claim_ = nullptr;  // the port's name, claimed for this program while it is open
     LineSettings line_;
     Failure failure_ = Failure::None;
     std::string failureText_;
