@@ -8,6 +8,8 @@
 #if defined(Q_OS_UNIX)
 #include <sys/socket.h>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
 #endif
 
 namespace trawlix::cli {
@@ -62,6 +64,8 @@ void onInterrupt(std::function<void()> action) {
 bool isTerminal(std::FILE* stream) {
 #if defined(Q_OS_UNIX)
     return ::isatty(::fileno(stream)) != 0;
+#elif defined(Q_OS_WIN)
+    return ::_isatty(::_fileno(stream)) != 0;
 #else
     return false;
 #endif
