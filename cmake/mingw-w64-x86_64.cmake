@@ -14,8 +14,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Statically linked, the programs run without the MinGW runtime DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Statically linked, the toolkit-free programs run without the MinGW runtime DLLs beside them.
+# Against the Qt of scripts/build-qt-windows (whose toolchain file loads this one: see
+# scripts/test-windows-qt), the programs share the runtime DLLs with Qt's.
+if("${QT_CHAINLOAD_TOOLCHAIN_FILE}" STREQUAL "")
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
 
 # Test programs are listed and run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

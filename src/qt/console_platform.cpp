@@ -10,6 +10,8 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
 #endif
 
 namespace trawlix::cli {
@@ -97,6 +99,8 @@ void onInterrupt(std::function<void()> action) {
 bool isTerminal(std::FILE* stream) {
 #if defined(Q_OS_UNIX)
     return ::isatty(::fileno(stream)) != 0;
+#elif defined(Q_OS_WIN)
+    return ::_isatty(::_fileno(stream)) != 0;
 #else
     return false;
 #endif

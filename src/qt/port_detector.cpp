@@ -14,6 +14,7 @@
 #include "common/numbers.h"
 #include "link/version_probe.h"
 #include "qt/qt_settings_store.h"
+#include "qt/serial_port.h"
 
 namespace trawlix::app {
 namespace {
@@ -33,9 +34,15 @@ ProbeOutcome outcomeOfOpenError(QSerialPort::SerialPortError error, const QStrin
         case QSerialPort::DeviceNotFoundError:
             return ProbeOutcome::NoSuchDevice;
         case QSerialPort::PermissionError:
+#if defined(_WIN32)
+            // Windows lets every user open the serial ports: one refused is held by a program.
+            static_cast<void>(device);
+            return ProbeOutcome::InUse;
+#else
             // Qt reports a device held exclusively, or locked, as it reports a lack of rights.
             return QFileInfo(device).isWritable() ? ProbeOutcome::InUse
                                                   : ProbeOutcome::PermissionDenied;
+#endif
         case QSerialPort::OpenError:
             return ProbeOutcome::InUse;
         default:
@@ -91,7 +98,7 @@ class PortDetector::DeviceProbe : public QObject {
         : owner_(owner), plan_(device), device_(QString::fromStdString(device)) {
         timer_.setSingleShot(true);
         connect(&timer_, &QTimer::timeout, this, [this] { speedOver(); });
-        connect(&port_, &QSerialPort::readyRead, this, [this] { onReadyRead(); });
+        connect(&port_, &link::SerialPort::readyRead, this, [this] { onReadyRead(); });
         quiet_.setSingleShot(true);
         connect(&quiet_, &QTimer::timeout, this, [this] { tryNextSpeed(); });
         linger_.setSingleShot(true);
@@ -243,7 +250,7 @@ class PortDetector::DeviceProbe : public QObject {
     PortDetector& owner_;
     PortProbe plan_;
     QString device_;
-    QSerialPort port_;
+    link::SerialPort port_;
     QTimer timer_;
     QTimer quiet_;
     QTimer linger_;

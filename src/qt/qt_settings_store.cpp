@@ -14,10 +14,10 @@ QString settingKey(const std::string& section, const std::string& key) {
 }  // namespace
 
 QtSettingsStore::QtSettingsStore() {
-    const QByteArray folder = qgetenv("TRAWLIX_CONFIG_DIR");
+    // Read as text: on Windows the 8-bit form of the variable has no letters for most names.
+    const QString folder = qEnvironmentVariable("TRAWLIX_CONFIG_DIR");
     if (!folder.isEmpty()) {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromLocal8Bit(folder));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
     }
 }
 

@@ -50,8 +50,8 @@ SerialLink::SerialLink(DeviceResolver resolver, QObject* parent)
     clock_.start();
     wakeUpTimer_.setSingleShot(true);
     connect(&wakeUpTimer_, &QTimer::timeout, this, [this] { wakeUp(); });
-    connect(&port_, &QSerialPort::readyRead, this, &SerialLink::onReadyRead);
-    connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onPortError);
+    connect(&port_, &SerialPort::readyRead, this, &SerialLink::onReadyRead);
+    connect(&port_, &SerialPort::errorOccurred, this, &SerialLink::onPortError);
 }
 
 SerialLink::~SerialLink() {

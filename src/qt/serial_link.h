@@ -2,17 +2,17 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 #include <functional>
 #include <string>
 
 #include "link/link_transport.h"
 #include "link/transport_link.h"
+#include "qt/serial_port.h"
 
 namespace trawlix::link {
 
-// The GPS link on a serial port: the QSerialPort transport of TransportLink, which speaks
+// The GPS link on a serial port: the serial port transport of TransportLink, which speaks
 // the receiver protocol (see LinkEngine). It lives on the window's thread: bytes are read
 // when the event loop reports them, and events are raised from there, or from within
 // ConfigureLink, which waits in a nested loop that takes no user input.
@@ -43,7 +43,7 @@ class SerialLink : public QObject, private LinkTransport, public TransportLink {
     void onPortError(QSerialPort::SerialPortError error);
 
     DeviceResolver resolver_;
-    QSerialPort port_;
+    SerialPort port_;
     QTimer wakeUpTimer_;
     QElapsedTimer clock_;
     LineSettings line_;

@@ -18,9 +18,34 @@
 #include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace {
+
+// On Windows the window's program has no console of its own: started from a command prompt,
+// what it prints would go nowhere. It writes to the prompt's console then, unless its output
+// was sent elsewhere.
+void printToStartingConsole() {
+#if defined(_WIN32)
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+    }
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     // Answered before QApplication exists, which would fail without a display.
-    switch (trawlix::app::windowStart({argv + 1, argv + argc})) {
+    const auto start = trawlix::app::windowStart({argv + 1, argv + argc});
+    if (start != trawlix::app::WindowStart::OpenWindow) {
+        printToStartingConsole();
+    }
+    switch (start) {
         case trawlix::app::WindowStart::ShowHelp:
             std::printf("%s", trawlix::app::windowUsage().c_str());
             return 0;
