@@ -20,7 +20,10 @@ TEST(DialogChoice, EitherDialogsChoiceIsWhereTheNextStartsAndWhichTypeItOffers) 
     MemorySettings settings;
     EXPECT_EQ(app::dialogStartFolder(settings), app::userDocumentsFolder());
     EXPECT_EQ(app::rememberedFileType(settings), app::kTextFilterIndex);
-    const std::string folder = std::filesystem::temp_directory_path().string();
+    // Windows names the temporary folder with a separator at its end; a folder is stored
+    // without one.
+    const auto temp = std::filesystem::temp_directory_path();
+    const std::string folder = (temp.has_filename() ? temp : temp.parent_path()).string();
     app::CommonDialog saved{folder + "/track.gpx", "", 0, "", app::kGpxFilterIndex};
     app::rememberDialogChoice(settings, saved);
     app::rememberDialogChoice(settings, app::CommonDialog{});  // cancelled: keeps both
