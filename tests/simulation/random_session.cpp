@@ -137,6 +137,26 @@ void scheduleUserAction(Session& session, const UploadFiles& files, Dice& dice, 
     }
 }
 
+// Backups and restores take dice of their own, so that the sessions of every seed play out as
+// they did before these actions existed, up to the moment one of them happens.
+void scheduleWholeReceiverAction(Session& session, const UploadFiles& files, std::uint32_t seed) {
+    Dice dice(seed ^ 0x9E3779B9u);
+    if (!dice.chance(20)) {
+        return;
+    }
+    const Micros at = dice.moment(kSecond, kTroubledTime);
+    const int roll = dice.between(1, 100);
+    if (roll > 70) {
+        session.userAt(at, "restore", [&session, &files] { session.restore(files.wholeGpx); });
+        return;
+    }
+    session.userAt(at, "backup", [&session] { session.backUp("backup.gpx"); });
+    if (roll > 40) {
+        session.userAt(dice.moment(at, kTroubledTime), "restore the backup",
+                       [&session] { session.restore("backup.gpx"); });
+    }
+}
+
 // trawlix-cli's rules: its exit status is 0 only when the work is done, and always when the
 // only faults were recoverable.
 void playCommandLine(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
@@ -165,12 +185,13 @@ void playCommandLine(Session& session, Referee& referee, const UploadFiles& file
 
 // The window: user actions at random moments while faults happen; then the world heals,
 // and one more download must complete within a bound.
-void playWindow(Session& session, const UploadFiles& files, Dice& dice, bool& troubled,
-                std::vector<std::string>& problems) {
+void playWindow(Session& session, const UploadFiles& files, Dice& dice, std::uint32_t seed,
+                bool& troubled, std::vector<std::string>& problems) {
     const int actions = dice.between(1, 6);
     for (int i = 0; i < actions; ++i) {
         scheduleUserAction(session, files, dice, i + 1);
     }
+    scheduleWholeReceiverAction(session, files, seed);
     session.start();
     session.runFor(kTroubledTime - session.time() > 0 ? kTroubledTime - session.time() : 0);
 
@@ -323,7 +344,7 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
         if (setup.console) {
             playCommandLine(session, referee, files, dice, onlyRecoverable, outcome.problems);
         } else {
-            playWindow(session, files, dice, troubled, outcome.problems);
+            playWindow(session, files, dice, seed, troubled, outcome.problems);
         }
         referee.finish();
         for (const auto& problem : referee.problems()) {

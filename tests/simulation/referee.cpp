@@ -207,7 +207,8 @@ UploadFiles::UploadFiles(const std::filesystem::path& folder)
       track((folder / "upload-track.txt").string()),
       waypointsGpx((folder / "upload-waypoints.gpx").string()),
       routesGpx((folder / "upload-routes.gpx").string()),
-      trackGpx((folder / "upload-track.gpx").string()) {
+      trackGpx((folder / "upload-track.gpx").string()),
+      wholeGpx((folder / "upload-whole.gpx").string()) {
     std::filesystem::create_directories(folder);
     // Two names the receiver knows already (they are replaced) and three new ones.
     std::ofstream(waypoints, std::ios::binary)
@@ -264,6 +265,20 @@ void UploadFiles::writeGpx() const {
                << ":00Z</time></trkpt>\n";
     }
     points << "</trkseg></trk>\n</gpx>\n";
+    // A waypoint the receiver has and a new one, a route of them, and three track points.
+    std::ofstream whole(wholeGpx, std::ios::binary);
+    whole << head
+          << "<wpt lat=\"46.1\" lon=\"7.1\"><ele>1500</ele><name>WP001</name></wpt>\n"
+             "<wpt lat=\"46.2\" lon=\"7.2\"><name>GPXNEW</name><cmt>From GPX</cmt></wpt>\n"
+             "<rte><name>Route 5</name><number>5</number>"
+             "<rtept lat=\"46.1\" lon=\"7.1\"><name>WP001</name></rtept>"
+             "<rtept lat=\"46.2\" lon=\"7.2\"><name>GPXNEW</name></rtept></rte>\n<trk><trkseg>";
+    for (int i = 0; i < 3; ++i) {
+        whole << "<trkpt lat=\"" << 46.1 + i * 0.0005 << "\" lon=\"" << 7.1 + i * 0.001
+              << "\"><ele>" << 1500 + i * 2 << "</ele><time>2026-12-07T12:00:" << 10 + i * 10
+              << "Z</time></trkpt>";
+    }
+    whole << "</trkseg></trk>\n</gpx>\n";
 }
 
 const std::string& UploadFiles::of(int entry, bool gpx) const {
@@ -316,6 +331,7 @@ Referee::Referee(Session& session, const std::filesystem::path& scratch)
     session.onBox = [this](const testing::ScriptedView::Message& message) {
         boxShown(message.text);
     };
+    session.onRunFinished = [this](app::KindSequence& run) { runFinished(run); };
     session.onLinkEvent = [this](const std::string& kind, bool whileClosed) {
         if (whileClosed) {
             problem("the link raised " + kind + " while the user had the port closed");
@@ -471,6 +487,32 @@ void Referee::transferComplete() {
     ++completed_;
 }
 
+void Referee::runFinished(app::KindSequence& run) {
+    const auto* backup = dynamic_cast<const app::ReceiverBackup*>(&run);
+    if (backup == nullptr) {
+        return;
+    }
+    std::string unreadable;
+    gpxRecords(backup->path(), unreadable);
+    if (!unreadable.empty()) {
+        problem("the backup " + backup->path() + " is not a whole GPX document: " + unreadable);
+    }
+    using transfer::backup::Kind;
+    const sim::ReceiverStore& store = session_.receiver().store();
+    const transfer::backup::Counts counts = backup->counts();
+    for (const Kind kind : run.done()) {
+        const auto [held, written] =
+            kind == Kind::Waypoints ? std::pair(store.waypoints.size(), counts.waypoints)
+            : kind == Kind::Routes  ? std::pair(store.routes.size(), counts.routes)
+                                    : std::pair(store.track.size(), counts.trackPoints);
+        if (static_cast<int>(held) != written) {
+            problem(std::string("the backup calls its ") + transfer::backup::kindWord(kind) +
+                    " complete but holds " + std::to_string(written) + " of the receiver's " +
+                    std::to_string(held));
+        }
+    }
+}
+
 void Referee::checkpoint() {
     if (download_) {
         checkDownloadFile(*download_, false);
@@ -577,7 +619,9 @@ const Referee::ExpectedDownload& Referee::expectedDownload(const Download& downl
 const sim::ReceiverStore& Referee::expectedUpload(int entry, const std::string& file,
                                                   const sim::ReceiverStore& before) {
     static std::map<std::string, sim::ReceiverStore> cache;
-    const std::string key = std::to_string(baud_) + file + keyOf(entry, isGpxFile(file), before);
+    // By content: a session's own backup has the same name in every session.
+    const std::string key =
+        std::to_string(baud_) + readWhole(file) + keyOf(entry, isGpxFile(file), before);
     auto it = cache.find(key);
     if (it == cache.end()) {
         sim::ReceiverStore store = before;

@@ -20,7 +20,10 @@
 //   receiver holds the whole file, each record once;
 // - the link raises no event and writes nothing while the user has the port closed;
 // - a stopped route upload leaves no route on the receiver that is neither the old one nor
-//   the file's.
+//   the file's;
+// - a backup's file is a whole GPX document however the backup ended, holding every record
+//   the receiver has of each kind the backup calls complete (the transfers of a backup or
+//   restore are checked as the user's own).
 // Expectations come from the same transfer run once without faults (cached).
 namespace trawlix::simulation {
 
@@ -33,6 +36,7 @@ struct UploadFiles {
     std::string waypointsGpx;
     std::string routesGpx;  // three routes of six points
     std::string trackGpx;
+    std::string wholeGpx;  // waypoints, a route and a track, to restore
     const std::string& of(int entry, bool gpx = false) const;
 
   private:
@@ -94,6 +98,7 @@ class Referee {
     void boxShown(const std::string& text);
     void received(int records);
     void transferComplete();
+    void runFinished(app::KindSequence& run);
     void checkDownloadFile(const Download& download, bool whole);
     const ExpectedDownload& expectedDownload(const Download& download);
     const sim::ReceiverStore& expectedUpload(int entry, const std::string& file,

@@ -120,13 +120,14 @@ Session::Session(Setup setup)
 }
 
 void Session::makeProgram() {
+    ++program_;
     link_ = std::make_unique<link::TransportLink>(*this);
     if (setup_.console) {
         console_ = std::make_unique<Console>(*this);
     }
-    form_ =
-        std::make_unique<app::YourForm>(console_ ? static_cast<app::FormView&>(*console_) : view_,
-                                        *link_, settings_, setup_.folder.string());
+    driven_ = std::make_unique<app::DrivenView>(console_ ? static_cast<app::FormView&>(*console_)
+                                                         : view_);
+    form_ = std::make_unique<app::YourForm>(*driven_, *link_, settings_, setup_.folder.string());
     form_->setXmlSource(&xml_);
     form_->setClock(*this);
     events_ = std::make_unique<Events>(*this);
@@ -161,13 +162,20 @@ void Session::boxOpened(testing::ScriptedView::Message message) {
     }
 }
 
-void Session::restartProgram() {
-    note("the program is killed and started again");
+// A backup's listener stands between the link and the window: runs go before the link.
+void Session::endPrograms() {
     view_.whileMessageOpen = nullptr;
+    runs_.clear();
     link_->setListener(nullptr);
     form_.reset();
+    driven_.reset();
     console_.reset();
     link_.reset();
+}
+
+void Session::restartProgram() {
+    note("the program is killed and started again");
+    endPrograms();
     hostOpen_ = false;
     wakeAt_.reset();
     closedByUser_ = false;
@@ -177,10 +185,7 @@ void Session::restartProgram() {
 }
 
 Session::~Session() {
-    view_.whileMessageOpen = nullptr;
-    link_->setListener(nullptr);
-    form_.reset();
-    link_.reset();
+    endPrograms();
 }
 
 void Session::note(const std::string& line) {
@@ -341,6 +346,7 @@ void Session::plugBackIn() {
 void Session::userAction(const std::string& what, const std::function<void()>& action) {
     note("user: " + what);
     ++userActing_;
+    stopRun();
     action();
     --userActing_;
 }
@@ -446,6 +452,92 @@ void Session::openPort() {
     userAction("open the port", [this] {
         closedByUser_ = false;
         form_->mnuOpen_Click();
+    });
+}
+
+// --- Backup and restore ------------------------------------------------------------------
+
+void Session::stopRun() {
+    if (!runs_.empty() && !runs_.back()->finished()) {
+        runs_.back()->stop();
+    }
+}
+
+app::KindSequence::Later Session::later() {
+    return [this, program = program_](std::function<void()> action, int delayMs) {
+        atTime(now_ + delayMs * kMillisecond, "the backup or restore goes on",
+               [this, program, action = std::move(action)] {
+                   if (program == program_) {
+                       action();
+                   }
+               });
+    };
+}
+
+// The transfers of a run reach the referee as the user's own choices would, and the
+// completion box the driver takes instead of the screen as a box like any other.
+void Session::watch(std::unique_ptr<app::KindSequence> run) {
+    app::KindSequence& started = *run;
+    started.onStepStarted = [this](const app::DrivenTransfer& transfer) {
+        note(std::string("step \"") +
+             app::kFunctionEntries[static_cast<std::size_t>(transfer.entry)] + "\" " +
+             transfer.file);
+        if (onChoose) {
+            onChoose(transfer.entry, transfer.file);
+        }
+    };
+    started.onStepEnded = [this](bool completed, const std::string& text) {
+        if (completed && onBox) {
+            onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
+        } else if (!completed && onChoose) {
+            onChoose(app::kReset, "");
+        }
+    };
+    started.onFinished = [this, &started] {
+        if (onRunFinished) {
+            onRunFinished(started);
+        }
+        later()(
+            [this, &started] {
+                driven_->showMessage(started.result(), app::MessageButtons::Ok,
+                                     started.completed() ? app::MessageKind::TransferComplete
+                                                         : app::MessageKind::LineFailure);
+            },
+            0);
+    };
+    runs_.push_back(std::move(run));
+}
+
+void Session::backUp(const std::string& file) {
+    userAction("back up to " + file, [&] {
+        auto backup = std::make_unique<app::ReceiverBackup>(*form_, *driven_, *link_, later());
+        app::ReceiverBackup& started = *backup;
+        watch(std::move(backup));
+        if (const auto why = started.start(path(file))) {
+            runs_.pop_back();
+            driven_->showMessage(*why, app::MessageButtons::Ok, app::MessageKind::FileFailure);
+        }
+    });
+}
+
+void Session::restore(const std::string& file) {
+    userAction("restore from " + file, [&] {
+        transfer::backup::RestoreCheck check = transfer::backup::checkRestore(path(file), xml_, {});
+        if (!check.plan) {
+            driven_->showMessage(check.error + " Nothing was sent.", app::MessageButtons::Ok,
+                                 app::MessageKind::FileFailure);
+            return;
+        }
+        const std::string question = "Restore the GPS from " + file + "?\r\nThis sends " +
+                                     transfer::backup::restoreSummary(*check.plan) + ".";
+        if (driven_->showMessage(question, app::MessageButtons::OkCancel,
+                                 app::MessageKind::Information) != app::MessageAnswer::Ok) {
+            return;
+        }
+        auto restore = std::make_unique<app::ReceiverRestore>(*form_, *driven_, later());
+        app::ReceiverRestore& started = *restore;
+        watch(std::move(restore));
+        started.start(path(file), std::move(*check.plan));
     });
 }
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/driven_view.h"
+#include "app/receiver_backup.h"
 #include "app/your_form.h"
 #include "cli/console_view.h"
 #include "link/link_transport.h"
@@ -81,6 +83,12 @@ class Session : public link::LinkTransport, public app::Clock {
     void openPort();
     void choosePort(std::int16_t port);
     void chooseBaud(int index);  // 0: 4800, 1: 9600
+    // "Back Up GPS..." into `file`, and "Restore GPS..." from it (its confirmation box is
+    // answered as any box). Any other action of the user stops them, as in the window.
+    void backUp(const std::string& file);
+    void restore(const std::string& file);
+    // The backup or restore started last, if any.
+    app::KindSequence* run() { return runs_.empty() ? nullptr : runs_.back().get(); }
     // trawlix-cli's Ctrl-C part way through a transfer: Reset, and for an upload the wait
     // for the end of the route being sent.
     void interrupt(bool upload);
@@ -105,6 +113,8 @@ class Session : public link::LinkTransport, public app::Clock {
     std::function<void(int entry, const std::string& file)> onChoose;
     // The user closes the port or chooses another port or speed (before the window acts).
     std::function<void()> onPortChange;
+    // A backup or restore that finished, before its one message shows.
+    std::function<void(app::KindSequence&)> onRunFinished;
     // Link events, each with whether the user had closed the port and was not acting.
     std::function<void(const std::string& kind, bool whileClosed)> onLinkEvent;
     std::vector<std::string> problems;  // broken rules seen by the session itself
@@ -151,6 +161,10 @@ class Session : public link::LinkTransport, public app::Clock {
     void portChanging();
     void logWire(const char* direction, std::string_view bytes);
     std::string garbledIfWrongSpeed(std::string bytes) const;
+    void stopRun();
+    void watch(std::unique_ptr<app::KindSequence> run);
+    app::KindSequence::Later later();
+    void endPrograms();
 
     Setup setup_;
     Micros now_ = 0;
@@ -174,11 +188,18 @@ class Session : public link::LinkTransport, public app::Clock {
 
     testing::ScriptedView view_;  // also keeps the boxes the console shows
     std::unique_ptr<Console> console_;
+    // What the window's core writes to, as in the program: the shown view behind the driver
+    // of backups and restores.
+    std::unique_ptr<app::DrivenView> driven_;
     qt::QtXmlSource xml_;
     testing::MemorySettings settings_;
     std::unique_ptr<link::TransportLink> link_;
     std::unique_ptr<app::YourForm> form_;
     std::unique_ptr<Events> events_;
+    // Every backup or restore of this program, kept until it ends: their deferred steps may
+    // still come. A program killed takes its own with it (`program_` counts the starts).
+    std::vector<std::unique_ptr<app::KindSequence>> runs_;
+    int program_ = 0;
 };
 
 // Virtual time as text: "12.345".
