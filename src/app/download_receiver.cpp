@@ -87,7 +87,9 @@ void YourForm::countWritten(bool written) {
 // A record belongs to the running download when it is of the command asked for; any other
 // belongs to no download the user asked for, and is dropped.
 std::int32_t YourForm::downloadFileFor(const std::string& command) {
-    if (!downloadRunning() || transfer_->command != command) {
+    // A download held behind a stopped upload has asked for nothing yet: what arrives is not
+    // its own.
+    if (!downloadRunning() || transfer_->phase == Phase::Waiting || transfer_->command != command) {
         return 0;
     }
     transfer_->phase = Phase::Receiving;

@@ -37,14 +37,9 @@ std::optional<bool> YourForm::gpxWaypoint() {
     if (fileNum == 0) {
         return false;
     }
-    transfer::gpx::Writer* writer = files_.gpxWriter(fileNum);
-    const auto why = writer == nullptr ? std::optional<std::string>(kNotWritable)
-                                       : writer->waypoint(transfer::gpx::pointFromWaypoint(record));
-    if (why) {
-        stopDownloadAfterWriteFailure(*why);
-        return false;
-    }
-    return true;
+    return writeGpx(fileNum, [&](transfer::gpx::Writer& writer) {
+        return writer.waypoint(transfer::gpx::pointFromWaypoint(record));
+    });
 }
 
 std::optional<bool> YourForm::gpxRouteHeader() {
@@ -57,15 +52,10 @@ std::optional<bool> YourForm::gpxRouteHeader() {
     }
     const std::string& number = Magellan.HeaderRecord().RouteNumber;
     transfer_->routeNumber = number;
-    transfer::gpx::Writer* writer = files_.gpxWriter(fileNum);
-    const auto why = writer == nullptr ? std::optional<std::string>(kNotWritable)
-                                       : writer->startRoute(transfer::gpx::routeName(number),
-                                                            transfer::gpx::routeNumberText(number));
-    if (why) {
-        stopDownloadAfterWriteFailure(*why);
-        return false;
-    }
-    return true;
+    return writeGpx(fileNum, [&](transfer::gpx::Writer& writer) {
+        return writer.startRoute(transfer::gpx::routeName(number),
+                                 transfer::gpx::routeNumberText(number));
+    });
 }
 
 // A route entry goes where its waypoint is. An entry whose waypoint the receiver does not
@@ -96,16 +86,9 @@ std::optional<bool> YourForm::gpxRouteWaypoint() {
                           MessageButtons::Ok, MessageKind::FileFailure);
         return false;
     }
-    transfer::gpx::Writer* writer = files_.gpxWriter(fileNum);
-    const auto why =
-        writer == nullptr
-            ? std::optional<std::string>(kNotWritable)
-            : writer->routePoint(transfer::gpx::pointFromRouteEntry(entry, waypoint->second));
-    if (why) {
-        stopDownloadAfterWriteFailure(*why);
-        return false;
-    }
-    return true;
+    return writeGpx(fileNum, [&](transfer::gpx::Writer& writer) {
+        return writer.routePoint(transfer::gpx::pointFromRouteEntry(entry, waypoint->second));
+    });
 }
 
 std::optional<bool> YourForm::gpxTrackPoint() {
@@ -117,11 +100,18 @@ std::optional<bool> YourForm::gpxTrackPoint() {
         return false;
     }
     const link::TrackPointRecord& record = Magellan.TrackPointRecord();
+    return writeGpx(fileNum, [&](transfer::gpx::Writer& writer) {
+        return writer.trackPoint(transfer::gpx::utf8FromReceiverText(record.TrackName),
+                                 transfer::gpx::pointFromTrackPoint(record));
+    });
+}
+
+bool YourForm::writeGpx(
+    std::int32_t fileNum,
+    const std::function<std::optional<std::string>(transfer::gpx::Writer&)>& write) {
     transfer::gpx::Writer* writer = files_.gpxWriter(fileNum);
-    const auto why = writer == nullptr
-                         ? std::optional<std::string>(kNotWritable)
-                         : writer->trackPoint(transfer::gpx::utf8FromReceiverText(record.TrackName),
-                                              transfer::gpx::pointFromTrackPoint(record));
+    const std::optional<std::string> why =
+        writer == nullptr ? std::optional<std::string>(kNotWritable) : write(*writer);
     if (why) {
         stopDownloadAfterWriteFailure(*why);
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -212,6 +213,9 @@ class YourForm {
     std::optional<bool> gpxRouteHeader();
     std::optional<bool> gpxRouteWaypoint();
     std::optional<bool> gpxTrackPoint();
+    // Writes a record into the GPX file `fileNum`; a failure stops the download.
+    bool writeGpx(std::int32_t fileNum,
+                  const std::function<std::optional<std::string>(transfer::gpx::Writer&)>& write);
     bool fetchingWaypointsForRoutes() const;
     bool gpxWaypointsFetched();
     std::string gpxEndedEarlyText() const;  // empty when no GPX download ends early
