@@ -22,8 +22,8 @@
 // - a stopped route upload leaves no route on the receiver that is neither the old one nor
 //   the file's;
 // - a backup's file is a whole GPX document however the backup ended, holding every record
-//   the receiver has of each kind the backup calls complete (the transfers of a backup or
-//   restore are checked as the user's own).
+//   the receiver has of each kind the backup calls complete (a restore's uploads are checked
+//   as the user's own, a backup's downloads as ones the user stopped).
 // Expectations come from the same transfer run once without faults (cached).
 namespace trawlix::simulation {
 

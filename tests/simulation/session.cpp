@@ -486,10 +486,13 @@ void Session::watch(std::unique_ptr<app::KindSequence> run) {
             onChoose(transfer.entry, transfer.file);
         }
     };
-    started.onStepEnded = [this](bool completed, const std::string& text) {
-        if (completed && onBox) {
+    // A backup is judged by the one document it ends with: a kind that came back empty is
+    // asked for again, and the user never sees the completion of its step.
+    const bool backup = dynamic_cast<const app::ReceiverBackup*>(run.get()) != nullptr;
+    started.onStepEnded = [this, backup](bool completed, const std::string& text) {
+        if (completed && !backup && onBox) {
             onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
-        } else if (!completed && onChoose) {
+        } else if (onChoose) {
             onChoose(app::kReset, "");
         }
     };
