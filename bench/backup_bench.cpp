@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "simulation/session.h"
 
@@ -48,12 +49,13 @@ double timedTransfer(Session& session, int entry, const std::string& file, const
 
 double wholeRun(Session& session, const std::function<void()>& begin) {
     const Micros start = session.time();
+    std::optional<Micros> end;
+    session.onRunFinished = [&](const app::KindSequence& run) {
+        end = run.completed() ? session.time() : -1;
+    };
     begin();
-    const bool done = session.runUntil(
-        [&] { return session.run() != nullptr && session.run()->finished(); }, 3600 * kSecond);
-    return done && session.run()->completed()
-               ? static_cast<double>(session.time() - start) / kSecond
-               : -1.0;
+    session.runUntil([&] { return end.has_value(); }, 3600 * kSecond);
+    return end && *end >= 0 ? static_cast<double>(*end - start) / kSecond : -1.0;
 }
 
 void report(const char* what, double whole, double parts[3], const char* partsWhat) {

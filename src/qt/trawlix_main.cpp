@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/backup_actions.h"
 #include "app/detection.h"
 #include "app/device_settings.h"
 #include "app/driven_view.h"
@@ -11,7 +12,6 @@
 #include "app/window_command_line.h"
 #include "app/your_form.h"
 #include "common/version.h"
-#include "qt/backup_actions.h"
 #include "qt/main_window.h"
 #include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
@@ -69,7 +69,10 @@ int main(int argc, char* argv[]) {
     trawlix::qt::QtXmlSource xml;
     form.setXmlSource(&xml);
     window.attach(form);
-    trawlix::app::BackupActions backups(window, form, driven, magellan, xml, settings);
+    trawlix::app::BackupActions backups(window, form, driven, magellan, xml, settings,
+                                        [&window](std::function<void()> action, int delayMs) {
+                                            QTimer::singleShot(delayMs, &window, std::move(action));
+                                        });
     window.setReceiverActions({[&backups] { backups.backUp(); }, [&backups] { backups.restore(); },
                                [&backups] { backups.stopRun(); }});
     window.setSearchCandidates([&settings] {

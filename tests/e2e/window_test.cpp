@@ -5,14 +5,15 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
 
+#include "app/backup_actions.h"
 #include "app/dialog_choice.h"
 #include "app/driven_view.h"
 #include "app/your_form.h"
-#include "qt/backup_actions.h"
 #include "qt/main_window.h"
 #include "qt/qt_xml_source.h"
 #include "qt/simulated_line.h"
@@ -155,7 +156,10 @@ class WindowBackup : public ::testing::Test {
   protected:
     WindowBackup()
         : form(driven, line.link(), settings, "/opt/trawlix"),
-          backups(window, form, driven, line.link(), xml, settings) {
+          backups(window, form, driven, line.link(), xml, settings,
+                  [this](std::function<void()> action, int delayMs) {
+                      QTimer::singleShot(delayMs, &window, std::move(action));
+                  }) {
         window.attach(form);
         window.setReceiverActions({[this] { backups.backUp(); }, [this] { backups.restore(); },
                                    [this] { backups.stopRun(); }});

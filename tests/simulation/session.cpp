@@ -128,6 +128,7 @@ void Session::makeProgram() {
     driven_ = std::make_unique<app::DrivenView>(console_ ? static_cast<app::FormView&>(*console_)
                                                          : view_);
     form_ = std::make_unique<app::YourForm>(*driven_, *link_, settings_, setup_.folder.string());
+    makeBackupActions();
     form_->setXmlSource(&xml_);
     form_->setClock(*this);
     events_ = std::make_unique<Events>(*this);
@@ -165,7 +166,7 @@ void Session::boxOpened(testing::ScriptedView::Message message) {
 // A backup's listener stands between the link and the window: runs go before the link.
 void Session::endPrograms() {
     view_.whileMessageOpen = nullptr;
-    runs_.clear();
+    backups_.reset();
     link_->setListener(nullptr);
     form_.reset();
     driven_.reset();
@@ -458,8 +459,8 @@ void Session::openPort() {
 // --- Backup and restore ------------------------------------------------------------------
 
 void Session::stopRun() {
-    if (!runs_.empty() && !runs_.back()->finished()) {
-        runs_.back()->stop();
+    if (backups_) {
+        backups_->stopRun();
     }
 }
 
@@ -474,73 +475,53 @@ app::KindSequence::Later Session::later() {
     };
 }
 
-// The transfers of a run reach the referee as the user's own choices would, and the
-// completion box the driver takes instead of the screen as a box like any other.
-void Session::watch(std::unique_ptr<app::KindSequence> run) {
-    app::KindSequence& started = *run;
-    started.onStepStarted = [this](const app::DrivenTransfer& transfer) {
-        note(std::string("step \"") +
-             app::kFunctionEntries[static_cast<std::size_t>(transfer.entry)] + "\" " +
-             transfer.file);
-        if (onChoose) {
-            onChoose(transfer.entry, transfer.file);
-        }
+// The window's own "Back Up GPS..." and "Restore GPS...". Their transfers reach the referee
+// as the user's own choices would, and the completion box that the driver takes instead of
+// the screen as a box like any other.
+void Session::makeBackupActions() {
+    app::FormView& screen = console_ ? static_cast<app::FormView&>(*console_) : view_;
+    backups_ = std::make_unique<app::BackupActions>(screen, *form_, *driven_, *link_, xml_,
+                                                    settings_, later());
+    backups_->onRunStarted = [this](app::KindSequence& run) {
+        // A backup is judged by the one document it ends with: a kind that came back empty
+        // is asked for again, and the user never sees the completion of its step.
+        const bool backup = dynamic_cast<const app::ReceiverBackup*>(&run) != nullptr;
+        run.onStepStarted = [this](const app::DrivenTransfer& transfer) {
+            note(std::string("step \"") +
+                 app::kFunctionEntries[static_cast<std::size_t>(transfer.entry)] + "\" " +
+                 transfer.file);
+            if (onChoose) {
+                onChoose(transfer.entry, transfer.file);
+            }
+        };
+        run.onStepEnded = [this, backup](bool completed, const std::string& text) {
+            if (completed && !backup && onBox) {
+                onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
+            } else if (onChoose) {
+                onChoose(app::kReset, "");
+            }
+        };
     };
-    // A backup is judged by the one document it ends with: a kind that came back empty is
-    // asked for again, and the user never sees the completion of its step.
-    const bool backup = dynamic_cast<const app::ReceiverBackup*>(run.get()) != nullptr;
-    started.onStepEnded = [this, backup](bool completed, const std::string& text) {
-        if (completed && !backup && onBox) {
-            onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
-        } else if (onChoose) {
-            onChoose(app::kReset, "");
-        }
-    };
-    started.onFinished = [this, &started] {
+    backups_->onRunFinished = [this](app::KindSequence& run) {
         if (onRunFinished) {
-            onRunFinished(started);
+            onRunFinished(run);
         }
-        later()(
-            [this, &started] {
-                driven_->showMessage(started.result(), app::MessageButtons::Ok,
-                                     started.completed() ? app::MessageKind::TransferComplete
-                                                         : app::MessageKind::LineFailure);
-            },
-            0);
     };
-    runs_.push_back(std::move(run));
 }
 
 void Session::backUp(const std::string& file) {
     userAction("back up to " + file, [&] {
-        auto backup = std::make_unique<app::ReceiverBackup>(*form_, *driven_, *link_, later());
-        app::ReceiverBackup& started = *backup;
-        watch(std::move(backup));
-        if (const auto why = started.start(path(file))) {
-            runs_.pop_back();
-            driven_->showMessage(*why, app::MessageButtons::Ok, app::MessageKind::FileFailure);
-        }
+        view_.fileAnswers.push_back(path(file));
+        backups_->backUp();
+        view_.fileAnswers.clear();
     });
 }
 
 void Session::restore(const std::string& file) {
     userAction("restore from " + file, [&] {
-        transfer::backup::RestoreCheck check = transfer::backup::checkRestore(path(file), xml_, {});
-        if (!check.plan) {
-            driven_->showMessage(check.error + " Nothing was sent.", app::MessageButtons::Ok,
-                                 app::MessageKind::FileFailure);
-            return;
-        }
-        const std::string question = "Restore the GPS from " + file + "?\r\nThis sends " +
-                                     transfer::backup::restoreSummary(*check.plan) + ".";
-        if (driven_->showMessage(question, app::MessageButtons::OkCancel,
-                                 app::MessageKind::Information) != app::MessageAnswer::Ok) {
-            return;
-        }
-        auto restore = std::make_unique<app::ReceiverRestore>(*form_, *driven_, later());
-        app::ReceiverRestore& started = *restore;
-        watch(std::move(restore));
-        started.start(path(file), std::move(*check.plan));
+        view_.fileAnswers.push_back(path(file));
+        backups_->restore();
+        view_.fileAnswers.clear();
     });
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/backup_actions.h"
 #include "app/clock.h"
 #include "app/driven_view.h"
-#include "app/receiver_backup.h"
 #include "app/your_form.h"
 #include "cli/console_view.h"
 #include "link/link_transport.h"
@@ -87,8 +87,6 @@ class Session : public link::LinkTransport, public app::Clock {
     // answered as any box). Any other action of the user stops them, as in the window.
     void backUp(const std::string& file);
     void restore(const std::string& file);
-    // The backup or restore started last, if any.
-    app::KindSequence* run() { return runs_.empty() ? nullptr : runs_.back().get(); }
     // trawlix-cli's Ctrl-C part way through a transfer: Reset, and for an upload the wait
     // for the end of the route being sent.
     void interrupt(bool upload);
@@ -162,7 +160,7 @@ class Session : public link::LinkTransport, public app::Clock {
     void logWire(const char* direction, std::string_view bytes);
     std::string garbledIfWrongSpeed(std::string bytes) const;
     void stopRun();
-    void watch(std::unique_ptr<app::KindSequence> run);
+    void makeBackupActions();
     app::KindSequence::Later later();
     void endPrograms();
 
@@ -196,9 +194,8 @@ class Session : public link::LinkTransport, public app::Clock {
     std::unique_ptr<link::TransportLink> link_;
     std::unique_ptr<app::YourForm> form_;
     std::unique_ptr<Events> events_;
-    // Every backup or restore of this program, kept until it ends: their deferred steps may
-    // still come. A program killed takes its own with it (`program_` counts the starts).
-    std::vector<std::unique_ptr<app::KindSequence>> runs_;
+    std::unique_ptr<app::BackupActions> backups_;
+    // Counts the program's starts: a killed program's deferred steps are not run.
     int program_ = 0;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QObject>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "app/receiver_backup.h"
 
@@ -15,15 +16,16 @@ class FormView;
 class SettingsStore;
 
 // "Back Up GPS..." and "Restore GPS..." of the window's File menu: the dialogs, the
-// confirmation of a restore, and the one message at the end. The runs themselves are the
-// toolkit-free KindSequence; this gives them the event loop.
-class BackupActions : public QObject {
-    Q_OBJECT
-
+// confirmation of a restore, and the one message at the end. The host's event loop runs
+// the deferred steps (`later`); those of a run that has ended are dropped.
+class BackupActions {
   public:
     BackupActions(FormView& screen, YourForm& form, DrivenView& driven, link::GpsLink& magellan,
-                  transfer::gpx::XmlSource& xml, SettingsStore& settings);
-    ~BackupActions() override;
+                  transfer::gpx::XmlSource& xml, SettingsStore& settings,
+                  KindSequence::Later later);
+    ~BackupActions();
+    BackupActions(const BackupActions&) = delete;
+    BackupActions& operator=(const BackupActions&) = delete;
 
     void backUp();
     void restore();
@@ -31,9 +33,13 @@ class BackupActions : public QObject {
     void stopRun();
     bool running() const { return run_ != nullptr && !run_->finished(); }
 
+    // Told of a run before its first step, and once it has finished, before its message.
+    std::function<void(KindSequence&)> onRunStarted;
+    std::function<void(KindSequence&)> onRunFinished;
+
   private:
     KindSequence::Later later();
-    void watch(std::unique_ptr<KindSequence> run);
+    void adopt(std::unique_ptr<KindSequence> run);
     void report();
     std::string dialogFolder();
 
@@ -43,7 +49,8 @@ class BackupActions : public QObject {
     link::GpsLink& magellan_;
     transfer::gpx::XmlSource& xml_;
     SettingsStore& settings_;
-    std::unique_ptr<QObject> runContext_;  // what the run's deferred steps belong to
+    KindSequence::Later later_;
+    int generation_ = 0;  // counts the runs, so that an ended run's deferred steps are dropped
     std::unique_ptr<KindSequence> run_;
 };
 

@@ -1,6 +1,5 @@
-#include "qt/backup_actions.h"
+#include "app/backup_actions.h"
 
-#include <QTimer>
 #include <ctime>
 
 #include "app/form_view.h"
@@ -15,13 +14,14 @@ constexpr const char* kGpxFilter = "GPX files (*.gpx)|*.gpx";
 
 BackupActions::BackupActions(FormView& screen, YourForm& form, DrivenView& driven,
                              link::GpsLink& magellan, transfer::gpx::XmlSource& xml,
-                             SettingsStore& settings)
+                             SettingsStore& settings, KindSequence::Later later)
     : screen_(screen),
       form_(form),
       driven_(driven),
       magellan_(magellan),
       xml_(xml),
-      settings_(settings) {}
+      settings_(settings),
+      later_(std::move(later)) {}
 
 BackupActions::~BackupActions() = default;
 
@@ -30,9 +30,14 @@ std::string BackupActions::dialogFolder() {
 }
 
 KindSequence::Later BackupActions::later() {
-    runContext_ = std::make_unique<QObject>();
-    return [context = runContext_.get()](std::function<void()> action, int delayMs) {
-        QTimer::singleShot(delayMs, context, std::move(action));
+    return [this, generation = generation_](std::function<void()> action, int delayMs) {
+        later_(
+            [this, generation, action = std::move(action)] {
+                if (generation == generation_) {
+                    action();
+                }
+            },
+            delayMs);
     };
 }
 
@@ -55,11 +60,13 @@ void BackupActions::backUp() {
         dialog.FileName += ".gpx";
     }
     auto backup = std::make_unique<ReceiverBackup>(form_, driven_, magellan_, later());
-    if (const auto why = backup->start(dialog.FileName)) {
+    ReceiverBackup& started = *backup;
+    adopt(std::move(backup));
+    if (const auto why = started.start(dialog.FileName)) {
+        run_.reset();
+        ++generation_;
         screen_.showMessage(*why, MessageButtons::Ok, MessageKind::FileFailure);
-        return;
     }
-    watch(std::move(backup));
 }
 
 void BackupActions::restore() {
@@ -87,15 +94,17 @@ void BackupActions::restore() {
         return;
     }
     auto restore = std::make_unique<ReceiverRestore>(form_, driven_, later());
-    restore->start(dialog.FileName, std::move(*check.plan));
-    watch(std::move(restore));
+    ReceiverRestore& started = *restore;
+    adopt(std::move(restore));
+    started.start(dialog.FileName, std::move(*check.plan));
 }
 
-void BackupActions::watch(std::unique_ptr<KindSequence> run) {
+// The message waits until the run's last handlers have returned.
+void BackupActions::adopt(std::unique_ptr<KindSequence> run) {
     run_ = std::move(run);
-    run_->onFinished = [this] { QTimer::singleShot(0, this, [this] { report(); }); };
-    if (run_->finished()) {
-        run_->onFinished();
+    run_->onFinished = [this] { later()([this] { report(); }, 0); };
+    if (onRunStarted) {
+        onRunStarted(*run_);
     }
 }
 
@@ -109,10 +118,13 @@ void BackupActions::report() {
     if (run_ == nullptr) {
         return;
     }
+    if (onRunFinished) {
+        onRunFinished(*run_);
+    }
     const bool completed = run_->completed();
     const std::string text = run_->result();
     run_.reset();
-    runContext_.reset();
+    ++generation_;
     screen_.showStatus(StatusArea::Activity, "Ready");
     screen_.showMessage(text, MessageButtons::Ok,
                         completed ? MessageKind::TransferComplete : MessageKind::LineFailure);
