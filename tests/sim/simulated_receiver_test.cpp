@@ -35,9 +35,14 @@ TEST(SimulatedReceiverFix, CarriesTheCurrentUtcTimeAndDate) {
     SimulatedReceiver receiver;
     const Clock::time_point now = Clock::now();
     receiver.receive(link::frameSentence("$PMGNCMD,NMEAON"), now);
-    const std::time_t before = std::time(nullptr);
+    // The receiver's clock: time() may read a coarser clock that lags it by a few
+    // milliseconds, a second behind at the turn of a second.
+    const auto wallNow = [] {
+        return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    };
+    const std::time_t before = wallNow();
     receiver.tick(now);
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = wallNow();
 
     const std::string output = receiver.takeOutput();
     const std::size_t rmc = output.find("$GPRMC,");
