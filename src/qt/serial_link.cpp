@@ -49,6 +49,8 @@ SerialLink::SerialLink(DeviceResolver resolver, QObject* parent)
       resolver_(std::move(resolver)) {
     clock_.start();
     wakeUpTimer_.setSingleShot(true);
+    // A coarse timer may fire a little before its time; the engine then finds nothing due.
+    wakeUpTimer_.setTimerType(Qt::PreciseTimer);
     connect(&wakeUpTimer_, &QTimer::timeout, this, [this] { wakeUp(); });
     connect(&port_, &SerialPort::readyRead, this, &SerialLink::onReadyRead);
     connect(&port_, &SerialPort::errorOccurred, this, &SerialLink::onPortError);
@@ -137,11 +139,16 @@ void SerialLink::armWakeUp(std::optional<Millis> at) {
 
 void SerialLink::waitUntil(const std::function<bool()>& done, Millis deadline) {
     // The timer only wakes the loop at the deadline; every event that comes before is
-    // another chance for `done` to hold.
+    // another chance for `done` to hold. A timer that fired a moment before the deadline, as
+    // Qt's timers may, is started again: with none running, the loop would wait for an
+    // event that never comes, and the set-up would hang for ever.
     QTimer timeout;
     timeout.setSingleShot(true);
-    timeout.start(timerMs(deadline - now()));
+    timeout.setTimerType(Qt::PreciseTimer);
     while (!done() && now() < deadline) {
+        if (!timeout.isActive()) {
+            timeout.start(std::max(1, timerMs(deadline - now())));
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
                                         QEventLoop::ExcludeUserInputEvents);
     }
