@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/protocol_texts.h"
 #include "link/sentence.h"
 #include "sim/receiver_store.h"
 
@@ -129,7 +130,7 @@ class SimulatedReceiver {
     std::optional<std::string> awaiting_;  // body sent, waiting for the host's acknowledgement
     Clock::time_point awaitingSince_{};
     int sendsOfAwaiting_ = 0;
-    std::chrono::milliseconds ackTimeout_{1500};
+    std::chrono::milliseconds ackTimeout_{link::protocol::kReceiverResendMs};
 
     // Uploads in progress, kept when the host ends the upload.
     std::string lastUploadBody_;

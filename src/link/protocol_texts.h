@@ -51,6 +51,10 @@ inline constexpr std::string_view kEndId = kEndWord;
 // How often a sentence in acknowledgement mode is sent before its sender gives up: the same
 // for the link and for the receivers of this family.
 inline constexpr int kSendsPerSentence = 3;
+// How long a receiver of this family waits for the acknowledgement of a sentence it sent
+// before it sends it again, in milliseconds. A download's END whose acknowledgement was lost
+// comes again after this, and must not pass for the end of the next download.
+inline constexpr int kReceiverResendMs = 1500;
 
 // The state objects as a freshly created link holds them.
 CommandState initialCommandState();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/gps_link.h"
 #include "link/link_engine.h"
@@ -49,6 +50,8 @@ class TransportLink : public GpsLink {
     void abandon();
 
     bool acknowledgementMode() const { return engine_.acknowledgementMode(); }
+    // The rules of the engine's state that are broken now; empty when all hold.
+    std::vector<std::string> ruleBreaches() const { return engine_.ruleBreaches(); }
 
   private:
     // Writes what the engine gave, raises its events, handles received sentences unless a

@@ -1,5 +1,7 @@
 #include "qt/serial_link.h"
 
+#include "qt/event_wait.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 
@@ -138,20 +140,8 @@ void SerialLink::armWakeUp(std::optional<Millis> at) {
 }
 
 void SerialLink::waitUntil(const std::function<bool()>& done, Millis deadline) {
-    // The timer only wakes the loop at the deadline; every event that comes before is
-    // another chance for `done` to hold. A timer that fired a moment before the deadline, as
-    // Qt's timers may, is started again: with none running, the loop would wait for an
-    // event that never comes, and the set-up would hang for ever.
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    timeout.setTimerType(Qt::PreciseTimer);
-    while (!done() && now() < deadline) {
-        if (!timeout.isActive()) {
-            timeout.start(std::max(1, timerMs(deadline - now())));
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                        QEventLoop::ExcludeUserInputEvents);
-    }
+    qt::waitForEvents(
+        done, [this] { return now(); }, deadline);
 }
 
 void SerialLink::onReadyRead() {

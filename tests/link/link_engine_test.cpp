@@ -225,6 +225,7 @@ TEST_F(LinkEngineTest, ReopeningAfterTheLineWasLostPartWayWaitsForTheDownloadsRe
     receive(kEnd);
     EXPECT_FALSE(engine.draining());
     EXPECT_EQ(countSent(ackOf(kEnd)), 1) << "answered, or it comes again to end the next one";
+    advance(engine.afterEndWaitMs());
     receive(ackOf(kHandOn));
     EXPECT_EQ(countSent(kWaypoints), 1);
     EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
@@ -312,6 +313,7 @@ TEST_F(LinkEngineTest, ASecondAnswerToACommandSentTwiceAddsOnlyWhatTheFirstLacke
     EXPECT_EQ(countSent(ackOf(kWaypoint1)), 2) << "every copy is answered";
 
     // Sent once, the same record again is the receiver's own: it is taken.
+    advance(engine.afterEndWaitMs());
     request(kWaypoints);
     receive(ackOf(kWaypoints));
     for (const auto& record : {kWaypoint1, kWaypoint2, kWaypoint1, kEnd}) {
@@ -461,6 +463,7 @@ TEST_F(LinkEngineTest, DrainEndsOnTheStoppedTransfersEnd) {
     receive(kWaypoint2);
     receive(kEnd);
     EXPECT_FALSE(engine.draining());
+    advance(engine.afterEndWaitMs());
     EXPECT_EQ(countSent(kWaypoints), 2);
     EXPECT_TRUE(received("END").empty());
     EXPECT_EQ(received(std::string(protocol::kWaypointKind)).size(), 1u);
@@ -503,6 +506,7 @@ TEST_F(LinkEngineTest, NewRequestMidDownloadDrainsTheOldOneFirst) {
     EXPECT_EQ(countSent(kWaypoints), 0);
     receive(kTrackPoint + ",2");
     receive(kEnd);
+    advance(engine.afterEndWaitMs());
     receive(ackOf(kHandOn));
     EXPECT_EQ(countSent(kWaypoints), 1);
     EXPECT_EQ(received(std::string(protocol::kTrackPointKind)).size(), 1u);
@@ -518,6 +522,7 @@ TEST_F(LinkEngineTest, RecordsOfAnotherKindThanAskedForAreAStoppedTransfersRest)
     EXPECT_EQ(countSent(ackOf(kTrackPoint)), 0);
     receive(kEnd);
     EXPECT_TRUE(received("END").empty());
+    advance(engine.afterEndWaitMs());
     receive(ackOf(kHandOn));  // the request goes again, with HANDON ahead of it
     receive(kWaypoint1);
     receive(kEnd);

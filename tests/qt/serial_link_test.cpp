@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "link/protocol_texts.h"
+#include "qt/event_wait.h"
 #include "qt/simulated_line.h"
 
 namespace trawlix::testing {
@@ -204,6 +207,19 @@ TEST_F(HangUp, LostLineIsReportedAndThePortClosed) {
     // The window goes on working: calls on the closed link are harmless.
     line.link().CancelTransfer();
     line.link().ClosePort();
+}
+
+// Qt's timers may fire a moment early. A wait with nothing to wake it must still end at its
+// deadline, each of many times: once it did not, and the link set-up hung for ever.
+TEST(EventWait, AWaitWithNothingToWakeItEndsAtItsDeadline) {
+    QElapsedTimer clock;
+    clock.start();
+    const auto now = [&clock] { return clock.elapsed(); };
+    for (int wait = 20; wait < 70; ++wait) {
+        const std::int64_t deadline = now() + wait;
+        qt::waitForEvents([] { return false; }, now, deadline);
+        EXPECT_GE(now(), deadline);
+    }
 }
 
 }  // namespace

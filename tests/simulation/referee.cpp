@@ -347,7 +347,11 @@ Referee::Referee(Session& session, const std::filesystem::path& scratch)
 }
 
 void Referee::afterStep() {
-    for (const std::string& breach : session_.form().transferRuleBreaches()) {
+    std::vector<std::string> breaches = session_.form().transferRuleBreaches();
+    for (std::string& breach : session_.link().ruleBreaches()) {
+        breaches.push_back(std::move(breach));
+    }
+    for (const std::string& breach : breaches) {
         if (std::find(breachesSeen_.begin(), breachesSeen_.end(), breach) == breachesSeen_.end()) {
             breachesSeen_.push_back(breach);
             problem("the transfer state breaks a rule: " + breach);
