@@ -26,7 +26,12 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             if (cErr == link::kNoAnswer) {
                 showActivity("Receiver did not answer");
             }
-            if (PendingCommand.empty()) {
+            if (uploadRunning() && transfer_->phase == Phase::Held) {
+                // The sentence is a stopped upload's: sent again, it would land after the
+                // upload that took its place. It goes, and that upload starts.
+                view_.showMessage(eMessage, MessageButtons::Ok, kind);
+                cancelOnLink();
+            } else if (PendingCommand.empty()) {
                 view_.showMessage(eMessage, MessageButtons::Ok, kind);
                 giveUpUnanswered(message);
             } else if (view_.showMessage(eMessage, MessageButtons::RetryCancel, kind) ==

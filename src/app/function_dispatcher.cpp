@@ -160,6 +160,7 @@ void YourForm::linkQueueDropped() {
     if (transfer_ && transfer_->phase == Phase::Waiting) {
         askForDownload();
     }
+    sendHeldUpload();
 }
 
 // The port was closed, or the line lost: the link forgot everything under way, and so does
@@ -223,13 +224,24 @@ void YourForm::startUpload(int entry) {
     Transfer upload;
     upload.entry = entry;
     upload.gpx = gpxChosen();
-    upload.phase = Phase::Sending;
+    // What a stopped upload still sends would reach the receiver among this one's records,
+    // and a Retry of it after them: this one waits until that is confirmed or dropped.
+    upload.phase = owed_.nothing() ? Phase::Sending : Phase::Held;
     upload.fileName = CommonDialog1.FileName;
     upload.plan = std::move(*plan);
     transfer_ = std::move(upload);
     pace_.start(clock_->seconds());
     showTransferInFields();
-    sendNextStep();
+    if (transfer_->phase == Phase::Sending) {
+        sendNextStep();
+    }
+}
+
+void YourForm::sendHeldUpload() {
+    if (uploadRunning() && transfer_->phase == Phase::Held && owed_.nothing()) {
+        transfer_->phase = Phase::Sending;
+        sendNextStep();
+    }
 }
 
 void YourForm::cmdReset_Click() {

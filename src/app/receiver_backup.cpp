@@ -11,11 +11,6 @@ namespace trawlix::app {
 
 using transfer::backup::Kind;
 
-namespace {
-// Longer than a receiver waits for an acknowledgement before it sends a sentence again.
-constexpr int kResendWaitMs = 2000;
-}  // namespace
-
 KindSequence::KindSequence(YourForm& form, DrivenView& view, Later later)
     : form_(form), view_(view), later_(std::move(later)) {}
 
@@ -44,7 +39,6 @@ void KindSequence::next() {
     const DrivenTransfer& transfer = steps_[current_].transfer;
     view_.drive(transfer, *this);
     stepRunning_ = true;
-    stepStarting();
     if (onStepStarted) {
         onStepStarted(transfer);
     }
@@ -58,10 +52,6 @@ void KindSequence::transferEnded(bool completed, const std::string& text) {
     stepRunning_ = false;
     if (onStepEnded) {
         onStepEnded(completed, text);
-    }
-    if (completed && askAgain()) {
-        later_([this] { next(); }, kResendWaitMs);
-        return;
     }
     if (completed) {
         done_.push_back(steps_[current_].kind);
@@ -148,24 +138,6 @@ int ReceiverBackup::recordsOf(Kind kind) const {
     return kind == Kind::Waypoints ? document_.waypoints
            : kind == Kind::Routes  ? document_.routes
                                    : document_.trackPoints;
-}
-
-void ReceiverBackup::stepStarting() {
-    recordsBefore_ = recordsOf(currentKind());
-}
-
-// A kind that came back empty right after the previous kind's END may not be empty: when
-// our acknowledgement of that END was lost, the receiver sends it again after it took the
-// next request, and the link takes it for the end of that. Asking once more, after the
-// receiver would have sent it, costs an empty kind a little time and keeps a backup whole.
-bool ReceiverBackup::askAgain() {
-    const bool empty = recordsOf(currentKind()) == recordsBefore_;
-    if (!empty || askedAgain_ || currentIndex() == 0) {
-        askedAgain_ = false;
-        return false;
-    }
-    askedAgain_ = true;
-    return true;
 }
 
 transfer::backup::Counts ReceiverBackup::counts() const {

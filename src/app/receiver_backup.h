@@ -60,10 +60,6 @@ class KindSequence : public TransferDriver {
     void later(std::function<void()> action) { later_(std::move(action), 0); }
     transfer::backup::Kind currentKind() const { return steps_[current_].kind; }
     std::size_t currentIndex() const { return current_; }
-    // Told before the transfer of a kind is asked for.
-    virtual void stepStarting() {}
-    // Whether the kind that just completed is asked for once more before the next.
-    virtual bool askAgain() { return false; }
     virtual const char* name() const = 0;  // "Backup"
     virtual std::string resultText() = 0;
     virtual void cleanUp() {}
@@ -108,13 +104,9 @@ class ReceiverBackup : public KindSequence, private link::GpsLinkListener {
     const char* name() const override { return "Backup"; }
     std::string resultText() override;
     void cleanUp() override;
-    void stepStarting() override;
-    bool askAgain() override;
     int recordsOf(transfer::backup::Kind kind) const;
 
     link::GpsLink& magellan_;
-    int recordsBefore_ = 0;    // of the kind under way, when it was asked for
-    bool askedAgain_ = false;  // for the kind under way
     link::GpsLinkListener* next_ = nullptr;
     std::string path_;
     transfer::backup::BackupDocument document_;

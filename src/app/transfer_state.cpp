@@ -97,6 +97,7 @@ std::vector<std::string> YourForm::transferRuleBreaches() const {
     rule(t.phase != Phase::Ending || t.next == t.currentPart().steps.size(),
          "an upload ends before its last sentence");
     rule(files_.openCount() == 0 && open == 0, "a file is open during an upload");
+    rule(t.phase != Phase::Held || !owed_.nothing(), "an upload is held while nothing is owed");
     return broken;
 }
 

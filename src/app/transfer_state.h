@@ -16,6 +16,7 @@ enum class Phase {
     Waiting,     // a download held until the end of a stopped upload is confirmed
     Requesting,  // a download asked for, nothing received yet
     Receiving,   // a download receiving its records
+    Held,        // an upload held until what stopped uploads owe is confirmed or dropped
     Sending,     // an upload sending its sentences, one an acknowledgement
     Ending,      // an upload whose end went out, its confirmation awaited
 };
@@ -61,6 +62,7 @@ struct Owed {
                             // receiver would add the next track's points to it
 
     int& acksOf(transfer::UploadKind kind) { return acks[static_cast<std::size_t>(kind)]; }
+    bool nothing() const { return ends == 0 && acks == std::array<int, 3>{}; }
 };
 
 }  // namespace trawlix::app

@@ -158,6 +158,7 @@ void YourForm::stoppedUploadEnded() {
     if (transfer_ && transfer_->phase == Phase::Waiting) {
         askForDownload();
     }
+    sendHeldUpload();
 }
 
 // --- Sentences the receiver did not answer ---------------------------------------------------

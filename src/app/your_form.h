@@ -160,6 +160,8 @@ class YourForm {
     // Asks the link for the download's records, or holds the request while a stopped
     // upload's end is owed.
     void askForDownload();
+    // An upload held behind what stopped uploads owe starts once they owe nothing.
+    void sendHeldUpload();
     void requestRecords(const std::string& command);
     void cancelOnLink();
     // The link dropped whatever it had queued (a cancel, or the port closed): nothing owed

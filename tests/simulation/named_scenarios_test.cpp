@@ -397,6 +397,49 @@ TEST_F(Scenario, LostAcknowledgementThenSilencePartWay) {
     EXPECT_EQ(lineCount("w.txt"), 1u);
 }
 
+// Our answer to a download's END lost: the receiver sends END again a moment later. The
+// next download, chosen at once, must not take that END for its own and report nothing.
+TEST_F(Scenario, RepeatedEndOfADownloadIsNotTheNextDownloadsEnd) {
+    Session::Setup setup;
+    setup.waypoints = 3;
+    begin(setup);
+    session->start();
+    // From the choice: HANDON and its answer, WAYPOINT and its answer, three waypoints and
+    // their answers, END, and the twelfth: our answer to END.
+    session->line().loseSentence = 12;
+    session->answerBox = [this](const testing::ScriptedView::Message& box) {
+        if (box.text.rfind("Received 3 ", 0) == 0) {
+            session->userAt(session->time(), "next download",
+                            [this] { session->choose(app::kRequestRoutes, "routes.txt"); });
+        }
+        return MessageAnswer::Ok;
+    };
+    session->choose(app::kRequestWaypoints, "w.txt");
+    ASSERT_TRUE(runUntilMessage("Received 3 ", 30 * kSecond, 0)) << describeProblems();
+    ASSERT_TRUE(runUntilMessage("Received ", 60 * kSecond)) << describeProblems();
+    EXPECT_NE(messages().back(), "Received 0 records.") << describeProblems();
+    EXPECT_EQ(timesReceived("$PMGNCMD,END"), 0) << "the receiver sent END; it never got one";
+}
+
+// A stopped upload's sentence that goes unanswered is not offered again: sent after the
+// upload that took its place had begun, it would land among that upload's records.
+TEST_F(Scenario, AStoppedUploadsUnansweredSentenceOffersNoRetry) {
+    begin();
+    session->start();
+    session->receiver().setMuted(true);
+    session->choose(app::kSendWaypoints, files->of(app::kSendWaypoints));
+    session->runFor(kSecond);
+    session->choose(app::kSendWaypoints, files->of(app::kSendWaypoints, true));
+    session->answerBox = [this](const testing::ScriptedView::Message&) {
+        session->receiver().setMuted(false);
+        return MessageAnswer::Ok;
+    };
+    ASSERT_TRUE(runUntilMessage("The GPS did not answer", 30 * kSecond)) << describeProblems();
+    EXPECT_EQ(session->view().messages.back().buttons, MessageButtons::Ok);
+    ASSERT_TRUE(runUntilMessage("Transfer Complete", 60 * kSecond)) << describeProblems();
+    EXPECT_EQ(referee->transfersCompleted(), 1);
+}
+
 // The program stopped while the link set-up waits for a silent receiver: the wait ends at
 // once and nothing more is sent.
 TEST_F(Scenario, StoppedDuringTheLinkSetUp) {

@@ -365,7 +365,11 @@ void Referee::afterStep() {
         recordsSeen_ = session_.form().RecordCount.value();
         checkDownloadFile(*download_, false);
     }
-    if (upload_ && !upload_->store && session_.time() >= upload_->settlesAt) {
+    // An upload held behind a stopped one starts from what the receiver holds once the
+    // stopped one's sentences have landed.
+    const auto& running = session_.form().transfer();
+    const bool held = running && running->phase == app::Phase::Held;
+    if (upload_ && !upload_->store && session_.time() >= upload_->settlesAt && !held) {
         settleUpload();
     }
 }

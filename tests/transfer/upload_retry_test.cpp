@@ -97,8 +97,12 @@ TEST_F(UploadRetry, ATrackUploadAfterOneStoppedPartWayEndsThatOneFirst) {
     ack(protocol::kTrackPointKind);
     startUpload(app::kSendWaypoints, "w.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
     EXPECT_EQ(link.count("SendSentence " + kEnd), 0);
+    ack(protocol::kTrackPointKind);  // of the point in flight when it stopped
+    ack(protocol::kWaypointKind);
+    ackEnd();
     const std::size_t mark = callsSoFar();
     startUpload(app::kSendTrack, "t.txt", kThreePoints);
+    ackEnd();
     const auto calls = callsSince(mark);
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
@@ -127,23 +131,25 @@ TEST_F(UploadRetry, RetryOfARoutesSecondSentenceSendsTheRouteFromItsFirst) {
 
 // The file's last route sentence went in one call with the upload's end, which the link drops
 // with it: the route goes again, then the end.
-// The rest of a stopped route upload is answered before the new upload's first sentence:
-// those acknowledgements do not send the new upload's next sentences ahead of its own.
+// The rest of a stopped route upload is answered before the new upload's first sentence
+// goes: those acknowledgements send nothing of the new upload but its first sentence.
 TEST_F(UploadRetry, AStoppedRoutesRestDoesNotPaceTheNextRouteUpload) {
     startUpload(app::kSendRoute, "a.txt", kFiveEntryRoute);
     startUpload(app::kSendRoute, "b.txt",
                 "Header,5,2\r\nWaypoint,x,X\r\nWaypoint,y,Y\r\n"
                 "Waypoint,z,Z\r\n");
-    ASSERT_EQ(link.sentences().back(), "$PMGNRTE,2,1,c,05,X,Y");
+    ASSERT_EQ(link.sentences().back(), kEnd);
     const std::size_t queued = link.sentences().size();
     for (int i = 0; i < 4; ++i) {
         ack(protocol::kRouteKind);  // the sentence in flight, and the stopped route's three
     }
-    ackEnd();
     EXPECT_EQ(link.sentences().size(), queued);
+    ackEnd();
+    EXPECT_EQ(link.sentences().back(), "$PMGNRTE,2,1,c,05,X,Y");
+    const std::size_t first = link.sentences().size();
     ack(protocol::kRouteKind);
     ack(protocol::kRouteKind);
-    EXPECT_EQ(link.sentences().size(), queued + 2);  // Z, then the end
+    EXPECT_EQ(link.sentences().size(), first + 2);  // Z, then the end
     ackEnd();
     EXPECT_EQ(view.messageTexts(),
               (std::vector<std::string>{"Transfer Complete. 1 Routes sent.\r\nConsisting of 3 "
@@ -166,6 +172,9 @@ TEST_F(UploadRetry, AnUploadChosenMeanwhileTakesTheWaitingDownloadsPlace) {
     startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
     startDownload(app::kRequestWaypoints, "w.txt");
     startUpload(app::kSendWaypoints, "w2.txt", "Waypoint,HOME,1,2,,0,M,1,0,0,a\r\n");
+    for (int i = 0; i < 4; ++i) {
+        ack(protocol::kRouteKind);  // the stopped route's sentence in flight, and its rest
+    }
     ackEnd();
     EXPECT_EQ(link.count("RequestWaypoints"), 0);
     ack(protocol::kWaypointKind);
