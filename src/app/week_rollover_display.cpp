@@ -22,8 +22,9 @@ void YourForm::noticeReceiverDate(const std::vector<std::string>& rmc) {
     if (rolloverNoticeAt_ >= 0.0 && now - rolloverNoticeAt_ < kNoticeSeconds) {
         showActivity(*weekRollover_.notice());
     } else if (seen.correctedDate) {
-        showActivity(liveFixText(clock_->timeOfDay()) + " · GPS date corrected to " +
-                     transfer::rollover::dateLabelText(*seen.correctedDate));
+        // The date first: a narrow window cuts the status text at its end.
+        showActivity("Corrected date " + transfer::rollover::dateLabelText(*seen.correctedDate) +
+                     " · " + liveFixText(clock_->timeOfDay()));
     } else {
         return;
     }

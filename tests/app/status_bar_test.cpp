@@ -58,7 +58,7 @@ TEST_F(StatusBar, AWeekCounterThatRolledOverIsSaidOnceThenTheCorrectedDate) {
     EXPECT_EQ(activity(), notice);
     clock.now += 10.0;
     showLiveFix();
-    EXPECT_EQ(activity(), "Live fix, last at 12:35:19 · GPS date corrected to 11/06/2013");
+    EXPECT_EQ(activity(), "Corrected date 11/06/2013 · Live fix, last at 12:35:19");
     EXPECT_EQ(view.caption(Label::Date), "03/23/2094");  // as the receiver sends it
     EXPECT_EQ(std::count(view.listLines.begin(), view.listLines.end(), notice), 1);
     EXPECT_EQ(settings.values["Week Rollover/MERIDIAN_5.04"], "1");
