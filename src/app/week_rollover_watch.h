@@ -10,11 +10,11 @@
 namespace trawlix::app {
 
 // Where the settings file keeps the choice, and beside it the periods of each receiver.
-inline constexpr const char* kWeekRolloverSection = "Week Rollover";
+inline constexpr const char* kWeekRolloverSection = "WeekRollover";
 inline constexpr const char* kWeekRolloverChoiceKey = "Choice";
 
 // Keeps what is known of the receiver's week counter: the user's choice (auto, off or a
-// number of periods, under "Week Rollover" in the settings file), and for each receiver,
+// number of periods, under [WeekRollover] in the settings file), and for each receiver,
 // by its product id and software version, the periods its date was last seen behind. Its
 // RMC dates are the evidence; the GPX track writers and uploads ask it for the correction.
 class WeekRolloverWatch {

@@ -61,7 +61,7 @@ TEST_F(StatusBar, AWeekCounterThatRolledOverIsSaidOnceThenTheCorrectedDate) {
     EXPECT_EQ(activity(), "Corrected date 11/06/2013 · Live fix, last at 12:35:19");
     EXPECT_EQ(view.caption(Label::Date), "03/23/2094");  // as the receiver sends it
     EXPECT_EQ(std::count(view.listLines.begin(), view.listLines.end(), notice), 1);
-    EXPECT_EQ(settings.values["Week Rollover/MERIDIAN_5.04"], "1");
+    EXPECT_EQ(settings.values["WeekRollover/MERIDIAN_5.04"], "1");
 }
 
 TEST_F(StatusBar, DownloadCountsRecordsAndTheirRateFromTheFirstOn) {

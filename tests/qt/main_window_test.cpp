@@ -118,7 +118,7 @@ TEST_F(MainWindowTest, CheckMarksFollowTheStoredSettings) {
 }
 
 TEST_F(MainWindowTest, TheWeekRolloverChoiceIsCheckedAndKept) {
-    settings.values["Week Rollover/Choice"] = "1";
+    settings.values["WeekRollover/Choice"] = "1";
     form.Form_Load();
     QMenu* rollover = submenu(fileMenu(), "GPS &Week Rollover");
     ASSERT_NE(rollover, nullptr);
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, TheWeekRolloverChoiceIsCheckedAndKept) {
     EXPECT_EQ(checkedOf(rollover), (QStringList{"Add &1024 Weeks"}));
     rollover->actions().at(1)->trigger();
     EXPECT_EQ(checkedOf(rollover), (QStringList{"&Off"}));
-    EXPECT_EQ(settings.values["Week Rollover/Choice"], "off");
+    EXPECT_EQ(settings.values["WeekRollover/Choice"], "off");
 }
 
 TEST_F(MainWindowTest, AddedPortItemGoesBeforeAddPort) {
