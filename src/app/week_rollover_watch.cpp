@@ -89,7 +89,8 @@ WeekRolloverWatch::Seen WeekRolloverWatch::takeRmc(const std::string& status,
             onNotice(*seen.notice);
         }
     }
-    if (now.periods > 0) {
+    // Without a fix the date may be the unset clock's 1980 or 1999: nothing to correct.
+    if (now.periods > 0 && status == "A") {
         seen.correctedDate =
             rollover::corrected(transfer::gpx::utcTimeFromReceiver(date, time), now);
     }

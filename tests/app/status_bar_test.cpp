@@ -62,6 +62,11 @@ TEST_F(StatusBar, AWeekCounterThatRolledOverIsSaidOnceThenTheCorrectedDate) {
     EXPECT_EQ(view.caption(Label::Date), "03/23/2094");  // as the receiver sends it
     EXPECT_EQ(std::count(view.listLines.begin(), view.listLines.end(), notice), 1);
     EXPECT_EQ(settings.values["WeekRollover/MERIDIAN_5.04"], "1");
+    // A receiver that lost its fix and reset its clock: no evidence, and no date to correct.
+    clock.now += 10.0;
+    link.nmea("$GPRMC,000013,V,,,,,,,060180,,*6A");
+    EXPECT_EQ(activity(), "Live fix, last at 12:35:19");
+    EXPECT_EQ(settings.values["WeekRollover/MERIDIAN_5.04"], "1");
 }
 
 TEST_F(StatusBar, DownloadCountsRecordsAndTheirRateFromTheFirstOn) {
