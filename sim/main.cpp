@@ -29,6 +29,7 @@ void usage() {
         "  --track-points N     track points in the store (default 300)\n"
         "  --empty              start with no waypoints, routes or track points\n"
         "  --nmea-interval MS   time between NMEA fixes (default 1000)\n"
+        "  --week-rollover N    date the track log and the live fix N times 1024 weeks early\n"
         "  --replay FILE        play a recorded NMEA log back, a line every 100 ms\n"
         "  --drop-ack N         do not send the N-th acknowledgement\n"
         "  --corrupt N          send the N-th sentence with a wrong checksum\n"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     int waypoints = 36;
     int trackPoints = 300;
     int nmeaInterval = 1000;
+    int rolloverPeriods = 0;
     std::string replayFile;
     bool empty = false;
     for (int i = 1; i < argc; ++i) {
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
             empty = true;
         } else if (arg == "--nmea-interval") {
             ok = numberArgument(i, argc, argv, nmeaInterval);
+        } else if (arg == "--week-rollover") {
+            ok = numberArgument(i, argc, argv, rolloverPeriods);
         } else if (arg == "--replay" && i + 1 < argc) {
             replayFile = argv[++i];
         } else if (arg == "--drop-ack") {
@@ -112,8 +116,12 @@ int main(int argc, char** argv) {
         store.routes.clear();
         store.track.clear();
     }
+    for (StoredTrackPoint& point : store.track) {
+        point.date = dateBehind(point.date, rolloverPeriods);
+    }
     SimulatedReceiver receiver(store, faults);
     receiver.setNmeaInterval(std::chrono::milliseconds(nmeaInterval));
+    receiver.setWeekRollover(rolloverPeriods);
     if (!replayFile.empty()) {
         std::ifstream log(replayFile, std::ios::binary);
         if (!log) {

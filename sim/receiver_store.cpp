@@ -1,5 +1,6 @@
 #include "sim/receiver_store.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -84,6 +85,20 @@ ReceiverStore exampleStore(int waypointCount, int trackPoints) {
         store.track.push_back(point);
     }
     return store;
+}
+
+std::string dateBehind(const std::string& ddmmyy, int periods) {
+    using namespace std::chrono;
+    const auto field = [&](std::size_t at) { return std::stoi(ddmmyy.substr(at, 2)); };
+    const int year = field(4) >= 80 ? 1900 + field(4) : 2000 + field(4);
+    const sys_days day =
+        year_month_day{std::chrono::year{year}, month{static_cast<unsigned>(field(2))},
+                       std::chrono::day{static_cast<unsigned>(field(0))}};
+    const year_month_day behind{day - days{kDaysPerWeekPeriod * periods}};
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u%02u%02d", static_cast<unsigned>(behind.day()),
+                  static_cast<unsigned>(behind.month()), static_cast<int>(behind.year()) % 100);
+    return text;
 }
 
 }  // namespace trawlix::sim

@@ -59,4 +59,10 @@ struct ReceiverStore {
 // `trackPoints` points with times and altitudes.
 ReceiverStore exampleStore(int waypointCount = 36, int trackPoints = 300);
 
+// Days in one period of the ten-bit GPS week counter: 1024 weeks.
+inline constexpr int kDaysPerWeekPeriod = 7 * 1024;
+// The "ddmmyy" date `periods` periods of the week counter earlier, as a receiver whose counter
+// rolled over that often dates what it records; years 80 to 99 are 19xx, the others 20xx.
+std::string dateBehind(const std::string& ddmmyy, int periods);
+
 }  // namespace trawlix::sim

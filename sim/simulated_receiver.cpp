@@ -315,8 +315,9 @@ void SimulatedReceiver::emitNmea(Clock::time_point now) {
     const double latitudeMinutes = 5.979 + 0.002 * step;
     const double longitudeMinutes = 13.315 + 0.003 * step;
     // The calendar of <chrono> rather than gmtime_r, which Windows lacks.
-    const auto wall = utcOf_ ? std::chrono::system_clock::from_time_t(utcOf_(now))
-                             : std::chrono::system_clock::now();
+    const auto wall = (utcOf_ ? std::chrono::system_clock::from_time_t(utcOf_(now))
+                              : std::chrono::system_clock::now()) -
+                      std::chrono::days(kDaysPerWeekPeriod * rolloverPeriods_);
     const auto today = std::chrono::floor<std::chrono::days>(wall);
     const std::chrono::year_month_day calendar{today};
     const std::chrono::hh_mm_ss clock{std::chrono::floor<std::chrono::seconds>(wall - today)};

@@ -46,6 +46,8 @@ class SimulatedReceiver {
     // Every sentence received from the host, without line end, in order.
     const std::vector<std::string>& received() const { return received_; }
     void setNmeaInterval(std::chrono::milliseconds interval) { nmeaInterval_ = interval; }
+    // Its live fix dated `periods` periods of 1024 weeks early: a week counter that rolled over.
+    void setWeekRollover(int periods) { rolloverPeriods_ = periods; }
     // Plays a recorded log back, one line per `interval`, whatever else it is doing: the
     // way a receiver that prints NMEA of its own accord sounds on the line.
     void replay(std::vector<std::string> lines, Clock::duration interval);
@@ -144,6 +146,7 @@ class SimulatedReceiver {
 
     Clock::time_point nextNmea_{};
     std::chrono::milliseconds nmeaInterval_{1000};
+    int rolloverPeriods_ = 0;
     int nmeaStep_ = 0;
 };
 

@@ -25,6 +25,7 @@ void YourForm::ShowVersion() {
     view_.setCaption(Label::ProductId, "PID " + version.ProductId);
     view_.setCaption(Label::Version, "Software Version " + version.SoftwareVersion);
     view_.setCaption(Label::GpsDesc, version.Description);
+    weekRollover_.setReceiver(version.ProductId, version.SoftwareVersion);
     if (!transfer_) {
         showActivity("Ready");
     }

@@ -200,6 +200,9 @@ std::optional<transfer::UploadPlan> YourForm::planUpload(int entry, const std::s
     } else if (planned = transfer::gpx::planUpload(kind, *read.document, path); !planned.plan) {
         planned.error += " Nothing was sent.";
     }
+    if (planned.plan && gpxChosen()) {
+        transfer::rollover::takeOff(*planned.plan, weekRollover_.correction().periods);
+    }
     if (!planned.plan) {
         view_.showMessage(planned.error, MessageButtons::Ok, MessageKind::FileFailure);
     }

@@ -101,8 +101,9 @@ std::optional<bool> YourForm::gpxTrackPoint() {
     }
     const link::TrackPointRecord& record = Magellan.TrackPointRecord();
     return writeGpx(fileNum, [&](transfer::gpx::Writer& writer) {
-        return writer.trackPoint(transfer::gpx::utf8FromReceiverText(record.TrackName),
-                                 transfer::gpx::pointFromTrackPoint(record));
+        return writer.trackPoint(
+            transfer::gpx::utf8FromReceiverText(record.TrackName),
+            transfer::gpx::pointFromTrackPoint(record, weekRollover_.correction()));
     });
 }
 

@@ -61,6 +61,7 @@ void YourForm::Magellan_NMEA(std::string& RecvLine, bool& /*chkerr: not looked a
         const std::string& date = f[9];  // ddmmyy
         view_.setCaption(Label::Date, twoCharactersAt(date, 3) + "/" + twoCharactersAt(date, 1) +
                                           "/20" + twoCharactersAt(date, 5));
+        noticeReceiverDate(f);
     } else if (f[0] == "$GPGSA") {
         // Kept on purpose as the original window shows it: field 15 (the first after the
         // twelve satellites, which is the PDOP) divided by metres per foot, under "HDOP".

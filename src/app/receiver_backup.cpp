@@ -113,6 +113,7 @@ ReceiverBackup::~ReceiverBackup() {
 
 std::optional<std::string> ReceiverBackup::start(const std::string& path) {
     path_ = path;
+    document_.correction = form().weekRollover().correction();
     if (auto why = document_.create(path)) {
         return "Can't create the file " + path + ": " + *why;
     }

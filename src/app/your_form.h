@@ -12,6 +12,7 @@
 #include "app/settings_store.h"
 #include "app/status_texts.h"
 #include "app/transfer_state.h"
+#include "app/week_rollover_watch.h"
 #include "common/counter16.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
@@ -94,6 +95,10 @@ class YourForm {
     // Time for the status bar's rates; the system's clock unless set.
     void setClock(const Clock& clock) { clock_ = &clock; }
 
+    // What is known of the receiver's week counter, and the correction of its track dates.
+    WeekRolloverWatch& weekRollover() { return weekRollover_; }
+    const WeekRolloverWatch& weekRollover() const { return weekRollover_; }
+
     // The open transfer files, by number.
     transfer::TransferFiles& files() { return files_; }
     // A stopped upload is still sending the rest of its route, or its end.
@@ -171,6 +176,9 @@ class YourForm {
     void portGone();
     void lineLost(const std::string& text);
 
+    // An RMC sentence's date beside the computer's clock (week_rollover_display.cpp).
+    void noticeReceiverDate(const std::vector<std::string>& rmc);
+
     // The download receiver.
     // Each is true when the record was written to its file.
     bool WriteWaypoint();
@@ -241,6 +249,8 @@ class YourForm {
     bool capturingOpenFailure_ = false;
     std::string openFailure_;
     transfer::gpx::XmlSource* xmlSource_ = nullptr;
+    WeekRolloverWatch weekRollover_{settings_};
+    double rolloverNoticeAt_ = -1.0;  // when the status bar said so; below 0: not yet
 };
 
 // The entries of the function list by their place in it.

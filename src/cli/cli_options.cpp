@@ -26,7 +26,8 @@ std::optional<CliOptions::Kind> kindOf(const std::string& word) {
 }  // namespace
 
 std::string usage() {
-    return "usage: trawlix-cli [--port N | --device PATH] [--line 4800,N,8,1] [--verbose] COMMAND\n"
+    return "usage: trawlix-cli [--port N | --device PATH] [--line 4800,N,8,1] [--verbose]\n"
+           "                   [--week-rollover auto|off|N] COMMAND\n"
            "\n"
            "commands:\n"
            "  version                             show the receiver's identity\n"
@@ -51,6 +52,9 @@ std::string usage() {
            "A FILE ending in .gpx is GPX 1.1, any other the Trawlix text format; --format\n"
            "text|gpx says which (for convert: the format of OUT). backup writes to\n"
            "gps-backup-YYYY-MM-DD.gpx in the current folder when no FILE is given.\n"
+           "--week-rollover N adds N times 1024 weeks to the track dates of a receiver whose\n"
+           "week counter rolled over, in GPX files (and takes them off GPX uploads); auto, the\n"
+           "default, uses what the receiver's own date showed, reading it first if unknown.\n"
            "\n"
            "exit status: 0 done, 2 bad command line, 3 the port cannot be opened, 4 the\n"
            "receiver does not answer, 5 a file cannot be read or written, 6 the transfer was\n"
@@ -104,6 +108,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
                 return failure("--seconds takes a number of seconds above 0");
             }
             options.nmeaSeconds = *seconds;
+        } else if (arg == "--week-rollover" && hasValue) {
+            options.weekRollover = transfer::rollover::choiceOf(arguments[++i]);
+            if (!options.weekRollover) {
+                return failure("--week-rollover takes auto, off or a number of periods, 0 to 9");
+            }
         } else if (arg == "--save") {
             options.save = true;
         } else if (arg == "--force") {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "transfer/backup.h"
+#include "transfer/week_rollover.h"
 
 namespace trawlix::cli {
 
@@ -43,6 +44,8 @@ struct CliOptions {
     bool force = false;                        // backup --force: an existing file is overwritten
     std::vector<transfer::backup::Kind> only;  // restore --only; empty for every kind
     bool dryRun = false;                       // restore --dry-run
+    // --week-rollover: the correction of a receiver's track dates; the window's choice if not given
+    std::optional<transfer::rollover::Choice> weekRollover;
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending

@@ -1,5 +1,6 @@
 #include "cli/console_view.h"
 
+#include "app/week_rollover_watch.h"
 #include "app/window_captions.h"
 
 namespace trawlix::cli {
@@ -106,6 +107,13 @@ std::string ReadOnlySettings::GetSetting(const std::string& application, const s
     const auto it = overrides_.find(section + "/" + key);
     return it != overrides_.end() ? it->second
                                   : stored_.GetSetting(application, section, key, defaultValue);
+}
+
+void ReadOnlySettings::SaveSetting(const std::string& application, const std::string& section,
+                                   const std::string& key, const std::string& value) {
+    if (section == app::kWeekRolloverSection && key != app::kWeekRolloverChoiceKey) {
+        stored_.SaveSetting(application, section, key, value);
+    }
 }
 
 }  // namespace trawlix::cli

@@ -79,8 +79,9 @@ class ReadOnlySettings : public app::SettingsStore {
 
     std::string GetSetting(const std::string& application, const std::string& section,
                            const std::string& key, const std::string& defaultValue) override;
-    void SaveSetting(const std::string&, const std::string&, const std::string&,
-                     const std::string&) override {}
+    // Only what is learnt of receivers' week counters is kept.
+    void SaveSetting(const std::string& application, const std::string& section,
+                     const std::string& key, const std::string& value) override;
 
   private:
     app::SettingsStore& stored_;

@@ -19,6 +19,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_run.h"
 #include "cli/console_view.h"
+#include "cli/week_rollover_probe.h"
 #include "common/numbers.h"
 #include "common/version.h"
 #include "qt/console_platform.h"
@@ -151,8 +152,9 @@ int runConvert(const CliOptions& options) {
     const transfer::UploadKind kind = uploadKindOf(options.kind);
     const transfer::gpx::ConversionResult result =
         toGpx ? transfer::gpx::textToGpx(kind, options.file, options.output, options.waypointsFile,
-                                         xml)
-              : transfer::gpx::gpxToText(kind, options.file, options.output, xml);
+                                         xml, cli::convertCorrection(options))
+              : transfer::gpx::gpxToText(kind, options.file, options.output, xml,
+                                         cli::convertCorrection(options).periods);
     std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
     return result.ok ? cli::kCompleted : cli::kFileProblem;
 }
@@ -433,6 +435,12 @@ int main(int argc, char* argv[]) {
                        QCoreApplication::applicationDirPath().toStdString());
     qt::QtXmlSource xml;
     form.setXmlSource(&xml);
+    if (options.weekRollover) {
+        form.weekRollover().overrideChoice(*options.weekRollover);
+    }
+    form.weekRollover().onNotice = [](const std::string& notice) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+    };
     // The link's events reach the form through the tap, which also keeps the values only
     // the console prints.
     cli::NmeaValues values;
@@ -456,6 +464,13 @@ int main(int argc, char* argv[]) {
     }
     if (const auto status = cli::startUpStatus(view)) {
         return *status;
+    }
+    if (cli::wantsReceiverDate(options, form)) {
+        cli::readReceiverDate(form, view, [](const std::function<bool()>& done, int ms) {
+            QElapsedTimer waited;
+            waited.start();
+            runUntil([&] { return done() || waited.elapsed() >= ms; });
+        });
     }
     int status = cli::kCompleted;
     switch (options.command) {

@@ -25,6 +25,7 @@
 #include "qt/plain_text_opener.h"
 #include "qt/port_detector.h"
 #include "qt/port_status.h"
+#include "qt/week_rollover_menu.h"
 
 namespace trawlix::app {
 namespace {
@@ -238,6 +239,7 @@ void MainWindow::attach(YourForm& form) {
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
     connect(mnuFindGps_, &QAction::triggered, this,
             userAction([this] { form_->mnuFindGps_Click(); }));
+    qt::addWeekRolloverMenu(*mnuBackUp_, form.weekRollover());
     connect(mnuBackUp_, &QAction::triggered, this, userAction([this] {
                 if (receiverActions_.backUp) {
                     receiverActions_.backUp();

@@ -166,7 +166,7 @@ std::optional<std::string> BackupDocument::routeEntry(const link::WaypointRecord
 std::optional<std::string> BackupDocument::trackPoint(const link::TrackPointRecord& record) {
     ++trackPoints;
     return writer_->trackPoint(gpx::utf8FromReceiverText(record.TrackName),
-                               gpx::pointFromTrackPoint(record));
+                               gpx::pointFromTrackPoint(record, correction));
 }
 
 void BackupDocument::close() {

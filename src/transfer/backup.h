@@ -52,6 +52,8 @@ class BackupDocument {
     int waypoints = 0;
     int routes = 0;
     int trackPoints = 0;
+    // What the track points' dates get: a receiver whose week counter rolled over.
+    gpx::DateCorrection correction;
     // Route entries naming a waypoint the receiver did not send: without a position they
     // cannot be written.
     std::vector<std::string> unplaced;

@@ -16,6 +16,7 @@
 #include "transfer/gpx_writer.h"
 #include "transfer/transfer_files.h"
 #include "transfer/transfer_format.h"
+#include "transfer/week_rollover.h"
 
 namespace trawlix::transfer::gpx {
 namespace {
@@ -121,7 +122,8 @@ bool isGpxName(const std::string& path) {
 }
 
 ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::string& out,
-                           const std::string& waypointsFile, XmlSource& source) {
+                           const std::string& waypointsFile, XmlSource& source,
+                           const DateCorrection& correction) {
     const TextRecords file = readTextFile(kind, in);
     if (file.failure) {
         return {false, *file.failure};
@@ -155,7 +157,7 @@ ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::st
             for (std::size_t i = 0; i < file.trackPoints.size(); ++i) {
                 link::TrackPointRecord record = file.trackPoints[i];
                 record.Altitude = file.trackFeet[i];
-                writer.trackPoint(record.TrackName, pointFromTrackPoint(record));
+                writer.trackPoint(record.TrackName, pointFromTrackPoint(record, correction));
             }
             summary = countText(file.trackPoints.size(), "track points");
             break;
@@ -176,7 +178,7 @@ ConversionResult textToGpx(UploadKind kind, const std::string& in, const std::st
 }
 
 ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::string& out,
-                           XmlSource& source) {
+                           XmlSource& source, int periods) {
     ReadResult read = readDocument(in, source);
     if (!read.document) {
         return {false, read.error};
@@ -185,6 +187,7 @@ ConversionResult gpxToText(UploadKind kind, const std::string& in, const std::st
     if (!planned.plan) {
         return {false, planned.error};
     }
+    rollover::takeOff(*planned.plan, periods);
     const UploadPlan& plan = *planned.plan;
     const std::vector<UploadStep>& steps = plan.parts.front().steps;
     std::vector<std::string> lines;

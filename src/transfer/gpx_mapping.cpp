@@ -8,6 +8,7 @@
 #include "common/units.h"
 #include "link/sentence_text.h"
 #include "transfer/plain_letters.h"
+#include "transfer/week_rollover.h"
 
 namespace trawlix::transfer::gpx {
 namespace {
@@ -238,6 +239,14 @@ std::string receiverDateOf(const UtcTime& t) {
     return twoDigits(t.day) + twoDigits(t.month) + twoDigits(t.year);
 }
 
+long long secondsSince1970(const UtcTime& t) {
+    return ((daysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
+}
+
+void moveByDays(UtcTime& t, long long days) {
+    civilFromDays(daysFromCivil(t.year, t.month, t.day) + days, t);
+}
+
 std::string utf8FromReceiverText(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size());
@@ -296,14 +305,14 @@ Point pointFromWaypoint(const link::WaypointRecord& record) {
     return point;
 }
 
-Point pointFromTrackPoint(const link::TrackPointRecord& record) {
+Point pointFromTrackPoint(const link::TrackPointRecord& record, const DateCorrection& correction) {
     Point point;
     point.latitude = record.Latitude;
     point.longitude = record.Longitude;
     if (std::isfinite(record.Altitude)) {
         point.elevation = metresOfFeet(record.Altitude);
     }
-    point.time = utcTimeFromReceiver(record.Field7, record.Field2);
+    point.time = rollover::corrected(utcTimeFromReceiver(record.Field7, record.Field2), correction);
     point.noFix = !record.Field1;
     return point;
 }

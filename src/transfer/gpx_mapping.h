@@ -76,6 +76,16 @@ std::string isoTextOf(const UtcTime& time);
 std::optional<UtcTime> utcTimeFromReceiver(std::string_view date, std::string_view time);
 std::string receiverTimeOf(const UtcTime& time);  // "hhmmss.ss", as many decimals as kept
 std::string receiverDateOf(const UtcTime& time);  // "ddmmyy"
+// Whole seconds since 1970-01-01 UTC; and the same time of day `days` days later.
+long long secondsSince1970(const UtcTime& time);
+void moveByDays(UtcTime& time, long long days);
+
+// Track dates of a receiver whose week counter rolled over: `periods` periods of 1024 weeks
+// are added, but no date is moved past `latest` (seconds since 1970).
+struct DateCorrection {
+    int periods = 0;
+    long long latest = 0;
+};
 
 // One <wpt>, <rtept> or <trkpt>, as GPX says it.
 struct Point {
@@ -117,7 +127,8 @@ ReceiverText receiverTextFromUtf8(std::string_view utf8);
 
 // Records to GPX.
 Point pointFromWaypoint(const link::WaypointRecord& record);
-Point pointFromTrackPoint(const link::TrackPointRecord& record);
+Point pointFromTrackPoint(const link::TrackPointRecord& record,
+                          const DateCorrection& correction = {});
 std::string routeName(const std::string& routeNumber);
 // The route number as <number> takes it ("03" gives "3"); empty when it is none.
 std::string routeNumberText(const std::string& routeNumber);

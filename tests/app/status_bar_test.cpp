@@ -2,6 +2,8 @@
 // "Find GPS...".
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/device_settings.h"
 #include "link/protocol_texts.h"
 #include "support/form_fixture.h"
@@ -45,6 +47,27 @@ class StatusBar : public FormFixture {
 
     ScriptedClock clock;
 };
+
+TEST_F(StatusBar, AWeekCounterThatRolledOverIsSaidOnceThenTheCorrectedDate) {
+    started();
+    form->weekRollover().setClock([] { return 1383741330LL; });  // 2013-11-06 12:35:30 UTC
+    showLiveFix();
+    const std::string notice =
+        "The GPS's date is 1024 weeks behind: its week counter rolled over. Track dates are "
+        "corrected in GPX files.";
+    EXPECT_EQ(activity(), notice);
+    clock.now += 10.0;
+    showLiveFix();
+    EXPECT_EQ(activity(), "Corrected date 11/06/2013 · Live fix, last at 12:35:19");
+    EXPECT_EQ(view.caption(Label::Date), "03/23/2094");  // as the receiver sends it
+    EXPECT_EQ(std::count(view.listLines.begin(), view.listLines.end(), notice), 1);
+    EXPECT_EQ(settings.values["WeekRollover/MERIDIAN_5.04"], "1");
+    // A receiver that lost its fix and reset its clock: no evidence, and no date to correct.
+    clock.now += 10.0;
+    link.nmea("$GPRMC,000013,V,,,,,,,060180,,*6A");
+    EXPECT_EQ(activity(), "Live fix, last at 12:35:19");
+    EXPECT_EQ(settings.values["WeekRollover/MERIDIAN_5.04"], "1");
+}
 
 TEST_F(StatusBar, DownloadCountsRecordsAndTheirRateFromTheFirstOn) {
     started();

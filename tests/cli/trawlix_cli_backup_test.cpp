@@ -1,5 +1,6 @@
 // trawlix-cli backup and restore against trawlix-sim over pseudo-terminals: the round trip
-// through an empty receiver, a backup cut short, and what restore checks and says first.
+// through an empty receiver, a backup cut short, what restore checks and says first, and the
+// track dates of a receiver whose week counter rolled over.
 #include <gtest/gtest.h>
 #include <QDate>
 #include <QProcess>
@@ -62,6 +63,27 @@ class TrawlixCliBackup : public ::testing::Test {
         return QProcess::execute("xmllint", {"--noout", file(name)}) == 0;
     }
     QString file(const QString& name) const { return files.filePath(name); }
+
+    // A GPX track download and a backup: the date of the first point, and how often the
+    // week counter's rollover is said.
+    void check(const QString& device, const QStringList& options, const QString& first,
+               int notices) {
+        const QString backup = "gps-backup-" + QDate::currentDate().toString("yyyy-MM-dd") + ".gpx";
+        for (const QString command : {"download tracks day.gpx", "backup --force"}) {
+            const Result run = cli(QStringList{"--device", device} + options + command.split(' '));
+            ASSERT_EQ(run.status, 0) << run.err.toStdString();
+            const QString gpx =
+                QString::fromStdString(read(command[0] == 'b' ? backup : "day.gpx"));
+            EXPECT_TRUE(gpx.contains(first)) << command.toStdString();
+            EXPECT_FALSE(gpx.contains(first == real ? own : real));
+            EXPECT_EQ(run.err.count(notice), command[0] == 'd' ? notices : 0);
+        }
+    }
+    const QString notice =
+        "The GPS's date is 1024 weeks behind: its week counter rolled over. Track dates are "
+        "corrected in GPX files.\n";
+    const QString real = "<time>2008-08-11T07:15:48.00Z</time>";
+    const QString own = "<time>1988-12-26T07:15:48.00Z</time>";
 
     QTemporaryDir config;
     QTemporaryDir files;
@@ -133,6 +155,46 @@ TEST_F(TrawlixCliBackup, RestoreChecksTheWholeFileAndSaysWhatItWouldSend) {
     EXPECT_EQ(bad.status, 5);
     EXPECT_TRUE(bad.err.endsWith("Nothing was sent.\n")) << bad.err.toStdString();
     EXPECT_TRUE(bad.out.isEmpty()) << bad.out.toStdString();
+}
+
+// "071548.00,110808" for each line of a track file: what the receiver keeps of its calendar.
+QStringList trackTimes(const std::string& file) {
+    QStringList times;
+    for (const QString& line : QString::fromStdString(file).split("\r\n", Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(',');
+        times << fields.value(2) + "," + fields.value(7);
+    }
+    return times;
+}
+
+TEST_F(TrawlixCliBackup, TrackDatesOfAReceiverWhoseWeekCounterRolledOver) {
+    const QString rolled = receiver({"--week-rollover", "1"});
+    check(rolled, {"--week-rollover", "off"}, own, 0);
+    check(rolled, {}, real, 1);  // auto reads the receiver's date first, and keeps what it saw
+    check(rolled, {}, real, 0);
+    // Sent back, the real dates reach the receiver in its own calendar, sentence for sentence.
+    const QString restored = receiver({"--empty", "--week-rollover", "1"});
+    ASSERT_EQ(cli({"--device", restored, "upload", "tracks", "day.gpx"}).status, 0);
+    ASSERT_EQ(cli({"--device", rolled, "download", "tracks", "own.txt"}).status, 0);
+    ASSERT_EQ(cli({"--device", restored, "download", "tracks", "back.txt"}).status, 0);
+    EXPECT_EQ(trackTimes(read("back.txt")), trackTimes(read("own.txt")));
+    EXPECT_EQ(trackTimes(read("own.txt")).value(0), "071548.00,261288");
+}
+
+TEST_F(TrawlixCliBackup, AReceiverWhoseClockIsRightKeepsItsDates) {
+    check(receiver(), {"--week-rollover", "auto"}, real, 0);
+    check(receiver(), {}, real, 0);
+}
+
+TEST_F(TrawlixCliBackup, TheLiveFixKeepsTheReceiversDateAndSaysItOnce) {
+    const Result run =
+        cli({"--device", receiver({"--week-rollover", "2"}), "nmea", "--count", "3"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    // The date label's century stays "20", as the window has always shown it.
+    const int year = QDate::currentDate().addDays(-2 * 7168).year() % 100;
+    EXPECT_TRUE(run.out.contains(QString("/20%1 ").arg(year, 2, 10, QChar('0'))))
+        << run.out.toStdString();
+    EXPECT_EQ(run.err.count("2048 weeks behind"), 1) << run.err.toStdString();
 }
 
 }  // namespace

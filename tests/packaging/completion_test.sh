@@ -57,7 +57,8 @@ expect "--verbose --version" trawlix-cli --ver
 expect "" trawlix-cli --cou
 expect "--count" trawlix-cli nmea --cou
 expect "--seconds" trawlix-cli --port 1 nmea --s
-expect "--waypoints" trawlix-cli convert routes r.txt r.gpx --w
+expect "--waypoints --week-rollover" trawlix-cli convert routes r.txt r.gpx --w
+expect "auto" trawlix-cli --week-rollover a
 expect "text gpx" trawlix-cli --format ""
 expect "--dry-run" trawlix-cli restore --dr
 expect "waypoints,routes" trawlix-cli restore b.gpx --only waypoints,r

@@ -95,8 +95,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
     ASSERT_NE(fileMenu(), nullptr);
     EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
     EXPECT_EQ(captionsOf(fileMenu()),
-              (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "Back Up GPS...",
-                           "Restore GPS...", "Find GPS...", "E&xit"}));
+              (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "GPS &Week Rollover",
+                           "Back Up GPS...", "Restore GPS...", "Find GPS...", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
     EXPECT_EQ(captionsOf(assign),
@@ -115,6 +115,18 @@ TEST_F(MainWindowTest, CheckMarksFollowTheStoredSettings) {
     EXPECT_EQ(checkedOf(assign), (QStringList{"Port 3"}));
     EXPECT_EQ(checkedOf(submenu(assign, "&Baud Rate")), (QStringList{"9600,N,8,1"}));
     EXPECT_EQ(window.messages, (QStringList{"Can't open com port 3"}));
+}
+
+TEST_F(MainWindowTest, TheWeekRolloverChoiceIsCheckedAndKept) {
+    settings.values["WeekRollover/Choice"] = "1";
+    form.Form_Load();
+    QMenu* rollover = submenu(fileMenu(), "GPS &Week Rollover");
+    ASSERT_NE(rollover, nullptr);
+    emit rollover->aboutToShow();
+    EXPECT_EQ(checkedOf(rollover), (QStringList{"Add &1024 Weeks"}));
+    rollover->actions().at(1)->trigger();
+    EXPECT_EQ(checkedOf(rollover), (QStringList{"&Off"}));
+    EXPECT_EQ(settings.values["WeekRollover/Choice"], "off");
 }
 
 TEST_F(MainWindowTest, AddedPortItemGoesBeforeAddPort) {
