@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "link/data_kinds.h"
 #include "link/gps_link.h"
 #include "link/protocol_texts.h"
 
@@ -105,8 +106,7 @@ void AcknowledgedSender::withdraw(const std::string& sentence) {
 }
 
 bool AcknowledgedSender::isDownloadCommand(const std::string& sentence) const {
-    return sentence == commands_.WaypointsCommand || sentence == commands_.RoutesCommand ||
-           sentence == commands_.TracksCommand;
+    return kindOfCommand(sentence) != nullptr;
 }
 
 void AcknowledgedSender::transmitNext(Millis now) {

@@ -1,5 +1,6 @@
 #include "link/download_under_way.h"
 
+#include "link/data_kinds.h"
 #include "link/protocol_texts.h"
 
 namespace trawlix::link {
@@ -13,21 +14,15 @@ bool isEndMarker(std::string_view word, const std::vector<std::string>& fields) 
 }
 
 bool isDownloadSentence(std::string_view word, const std::vector<std::string>& fields) {
-    return word == protocol::kWaypointWord || word == protocol::kRouteWord ||
-           word == protocol::kTrackWord || isEndMarker(word, fields);
+    return kindOfWord(word) != nullptr || isEndMarker(word, fields);
 }
 
-bool DownloadUnderWay::answeredBy(std::string_view word, const CommandState& commands) const {
+bool DownloadUnderWay::answeredBy(std::string_view word) const {
     if (word == protocol::kCommandWord) {
         return true;  // the end marker ends any download
     }
-    if (command == commands.WaypointsCommand) {
-        return word == protocol::kWaypointWord;
-    }
-    if (command == commands.RoutesCommand) {
-        return word == protocol::kRouteWord;
-    }
-    return word == protocol::kTrackWord;
+    const DataKindNames* kind = kindOfCommand(command);
+    return kind != nullptr && kind->word == word;
 }
 
 // A receiver that took a download command twice (its acknowledgement was lost, and it was

@@ -35,7 +35,7 @@ struct DownloadUnderWay {
 
     bool commandSent() const { return phase != Phase::Queued; }
     // True for the sentence words that answer this download: its records and the end.
-    bool answeredBy(std::string_view word, const CommandState& commands) const;
+    bool answeredBy(std::string_view word) const;
     // True for a record of the receiver's second answer that the download already has.
     bool alreadyTaken(const ReceivedSentence& sentence, LinkOutbox& out);
 };

@@ -143,7 +143,7 @@ void LinkEngine::handleDownloadSentence(const ReceivedSentence& sentence, Millis
         startDrain(now);
         return;
     }
-    if (!download_->answeredBy(sentence.word(), commands_)) {
+    if (!download_->answeredBy(sentence.word())) {
         out_.debug("Dropped: not the kind " + download_->command +
                    " asks for; a stopped transfer's rest");
         startDrain(now);
