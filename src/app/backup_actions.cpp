@@ -12,12 +12,11 @@ namespace {
 constexpr const char* kGpxFilter = "GPX files (*.gpx)|*.gpx";
 }
 
-BackupActions::BackupActions(FormView& screen, YourForm& form, DrivenView& driven,
-                             link::GpsLink& magellan, transfer::gpx::XmlSource& xml,
-                             SettingsStore& settings, KindSequence::Later later)
+BackupActions::BackupActions(FormView& screen, YourForm& form, link::GpsLink& magellan,
+                             transfer::gpx::XmlSource& xml, SettingsStore& settings,
+                             KindSequence::Later later)
     : screen_(screen),
       form_(form),
-      driven_(driven),
       magellan_(magellan),
       xml_(xml),
       settings_(settings),
@@ -59,7 +58,7 @@ void BackupActions::backUp() {
     if (!transfer::gpx::isGpxName(dialog.FileName)) {
         dialog.FileName += ".gpx";
     }
-    auto backup = std::make_unique<ReceiverBackup>(form_, driven_, magellan_, later());
+    auto backup = std::make_unique<ReceiverBackup>(form_, magellan_, later());
     ReceiverBackup& started = *backup;
     adopt(std::move(backup));
     if (const auto why = started.start(dialog.FileName)) {
@@ -93,7 +92,7 @@ void BackupActions::restore() {
         MessageAnswer::Ok) {
         return;
     }
-    auto restore = std::make_unique<ReceiverRestore>(form_, driven_, later());
+    auto restore = std::make_unique<ReceiverRestore>(form_, later());
     ReceiverRestore& started = *restore;
     adopt(std::move(restore));
     started.start(dialog.FileName, std::move(*check.plan));

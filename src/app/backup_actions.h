@@ -20,7 +20,7 @@ class SettingsStore;
 // the deferred steps (`later`); those of a run that has ended are dropped.
 class BackupActions {
   public:
-    BackupActions(FormView& screen, YourForm& form, DrivenView& driven, link::GpsLink& magellan,
+    BackupActions(FormView& screen, YourForm& form, link::GpsLink& magellan,
                   transfer::gpx::XmlSource& xml, SettingsStore& settings,
                   KindSequence::Later later);
     ~BackupActions();
@@ -45,7 +45,6 @@ class BackupActions {
 
     FormView& screen_;
     YourForm& form_;
-    DrivenView& driven_;
     link::GpsLink& magellan_;
     transfer::gpx::XmlSource& xml_;
     SettingsStore& settings_;

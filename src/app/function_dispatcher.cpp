@@ -15,20 +15,31 @@ using transfer::utf8Of;
 
 namespace {
 
-transfer::UploadKind uploadKindOf(int entry) {
-    return entry == kSendWaypoints ? transfer::UploadKind::Waypoints
-           : entry == kSendRoute   ? transfer::UploadKind::Route
-                                   : transfer::UploadKind::Track;
+int downloadEntry(link::DataKind kind) {
+    return kRequestWaypoints + static_cast<int>(link::indexOf(kind));
 }
 
-const char* requestingText(int entry, bool gpx) {
-    return entry == kRequestWaypoints       ? "Requesting waypoints"
-           : entry == kRequestRoutes && gpx ? "Requesting waypoints for the routes"
-           : entry == kRequestRoutes        ? "Requesting routes"
-                                            : "Requesting track points";
+int uploadEntry(transfer::UploadKind kind) {
+    return kSendWaypoints + static_cast<int>(kind);
+}
+
+std::string requestingText(link::DataKind kind, bool gpx) {
+    if (kind == link::DataKind::Routes && gpx) {
+        return "Requesting waypoints for the routes";
+    }
+    return "Requesting " + std::string(link::namesOf(kind).records);
 }
 
 }  // namespace
+
+link::DataKind kindOfEntry(int entry) {
+    return static_cast<link::DataKind>(entry < kSendWaypoints ? entry - kRequestWaypoints
+                                                              : entry - kSendWaypoints);
+}
+
+transfer::UploadKind uploadKindOf(link::DataKind kind) {
+    return static_cast<transfer::UploadKind>(link::indexOf(kind));
+}
 
 std::string YourForm::dialogFolder() {
     return dialogStartFolder(settings_);
@@ -54,10 +65,13 @@ bool YourForm::chooseFile(FileDialogMode mode) {
 }
 
 void YourForm::cboFunction_Click() {
+    chooseFunction(view_.functionIndex());
+}
+
+void YourForm::chooseFunction(int entry) {
     RecordCount.reset();
     RouteCount.reset();
     clearDebugList();
-    const int entry = view_.functionIndex();
     switch (entry) {
         case kReset:
             cmdReset_Click();
@@ -69,12 +83,12 @@ void YourForm::cboFunction_Click() {
         case kRequestWaypoints:
         case kRequestRoutes:
         case kRequestTracks:
-            startDownload(entry);
+            downloadChosen(entry);
             break;
         case kSendWaypoints:
         case kSendRoute:
         case kSendTrack:
-            startUpload(entry);
+            uploadChosen(entry);
             break;
         case kNmeaOn:
             Magellan.SendSentence(std::string(link::protocol::kNmeaOnCommand));
@@ -89,37 +103,40 @@ void YourForm::cboFunction_Click() {
     }
 }
 
+void YourForm::downloadChosen(int entry) {
+    if (chooseFile(FileDialogMode::Save)) {
+        startDownload(kindOfEntry(entry), CommonDialog1.FileName, gpxChosen());
+    }
+}
+
 // The file is made sure of before anything else changes, so that one that cannot be
 // written leaves the running transfer and the link as they were. An existing file is
 // emptied only when the first record comes.
-void YourForm::startDownload(int entry) {
-    if (!chooseFile(FileDialogMode::Save)) {
-        return;
-    }
-    const bool gpx = gpxChosen();
+void YourForm::startDownload(link::DataKind kind, const std::string& destination, bool gpx,
+                             TransferObserver* observer) {
+    observed_.observe(observer, destination);
     const std::int32_t number = files_.nextFreeNumber();
-    const auto why = gpx ? files_.openGpxForOutput(number, CommonDialog1.FileName)
-                         : files_.openForOutput(number, CommonDialog1.FileName);
+    const auto why = gpx ? files_.openGpxForOutput(number, destination)
+                         : files_.openForOutput(number, destination);
     if (why) {
-        view_.showMessage("Can't create the file " + CommonDialog1.FileName + ": " + *why,
-                          MessageButtons::Ok, MessageKind::FileFailure);
+        view_.showMessage("Can't create the file " + destination + ": " + *why, MessageButtons::Ok,
+                          MessageKind::FileFailure);
         return;
     }
+    const int entry = downloadEntry(kind);
     takePlaceOfRunningTransfer(entry);
-    const link::CommandState& commands = Magellan.CommandState();
     Transfer download;
     download.entry = entry;
     download.gpx = gpx;
-    download.fileName = CommonDialog1.FileName;
+    download.fileName = destination;
     download.fileNum = number;
     // A route export to GPX needs the waypoints first, for the places of the entries.
-    download.command = entry == kRequestWaypoints || (entry == kRequestRoutes && gpx)
-                           ? commands.WaypointsCommand
-                       : entry == kRequestRoutes ? commands.RoutesCommand
-                                                 : commands.TracksCommand;
+    const link::DataKind first =
+        kind == link::DataKind::Routes && gpx ? link::DataKind::Waypoints : kind;
+    download.command = link::namesOf(first).command;
     transfer_ = std::move(download);
     pace_.start(clock_->seconds());
-    showActivity(requestingText(entry, gpx));
+    showActivity(requestingText(kind, gpx));
     askForDownload();
 }
 
@@ -136,13 +153,16 @@ void YourForm::askForDownload() {
 }
 
 void YourForm::requestRecords(const std::string& command) {
-    const link::CommandState& commands = Magellan.CommandState();
-    if (command == commands.WaypointsCommand) {
-        Magellan.RequestWaypoints();
-    } else if (command == commands.RoutesCommand) {
-        Magellan.RequestRoutes();
-    } else {
-        Magellan.RequestTracks();
+    switch (link::kindOfCommand(command)->kind) {
+        case link::DataKind::Waypoints:
+            Magellan.RequestWaypoints();
+            break;
+        case link::DataKind::Routes:
+            Magellan.RequestRoutes();
+            break;
+        case link::DataKind::Tracks:
+            Magellan.RequestTracks();
+            break;
     }
 }
 
@@ -154,6 +174,8 @@ void YourForm::cancelOnLink() {
 // Nothing sent before is confirmed any more, no end of an upload among it. A download held
 // for one is asked for now, if the port is still open.
 void YourForm::linkQueueDropped() {
+    // A stopped track's end that the link dropped never reached the receiver.
+    owed_.trackEnd = owed_.trackEnd || std::exchange(owed_.trackEndSent, false);
     owed_.ends = 0;
     owed_.acks = {};
     owed_.cancel = false;
@@ -187,10 +209,10 @@ void YourForm::takePlaceOfRunningTransfer(int entry) {
     owed_.cancel = false;  // a Reset is superseded by this newer choice
 }
 
-std::optional<transfer::UploadPlan> YourForm::planUpload(int entry, const std::string& path) {
-    const transfer::UploadKind kind = uploadKindOf(entry);
+std::optional<transfer::UploadPlan> YourForm::planUpload(transfer::UploadKind kind,
+                                                         const std::string& path, bool gpx) {
     transfer::PlanResult planned;
-    if (!gpxChosen()) {
+    if (!gpx) {
         planned = transfer::planTextUpload(kind, path);
     } else if (xmlSource_ == nullptr) {
         planned.error = "Can't read the GPX file " + path + " here. Nothing was sent.";
@@ -200,9 +222,6 @@ std::optional<transfer::UploadPlan> YourForm::planUpload(int entry, const std::s
     } else if (planned = transfer::gpx::planUpload(kind, *read.document, path); !planned.plan) {
         planned.error += " Nothing was sent.";
     }
-    if (planned.plan && gpxChosen()) {
-        transfer::rollover::takeOff(*planned.plan, weekRollover_.correction().periods);
-    }
     if (!planned.plan) {
         view_.showMessage(planned.error, MessageButtons::Ok, MessageKind::FileFailure);
     }
@@ -211,7 +230,7 @@ std::optional<transfer::UploadPlan> YourForm::planUpload(int entry, const std::s
 
 // The whole file is read and checked before anything is sent, so that a file that cannot
 // be read, or holds a record that cannot be converted, sends nothing at all.
-void YourForm::startUpload(int entry) {
+void YourForm::uploadChosen(int entry) {
     if (!chooseFile(FileDialogMode::Open)) {
         return;
     }
@@ -219,19 +238,30 @@ void YourForm::startUpload(int entry) {
     std::error_code ec;
     std::filesystem::current_path(pathFromUtf8(CommonDialog1.FileName).parent_path(), ec);
     saveSetting("Path", "Path", utf8Of(std::filesystem::current_path(ec)));
-    auto plan = planUpload(entry, CommonDialog1.FileName);
-    if (!plan) {
-        return;
+    const bool gpx = gpxChosen();
+    observed_.observe(nullptr, "");
+    if (auto plan = planUpload(uploadKindOf(kindOfEntry(entry)), CommonDialog1.FileName, gpx)) {
+        startUpload(std::move(*plan), CommonDialog1.FileName, gpx);
     }
+}
+
+void YourForm::startUpload(transfer::UploadPlan plan, const std::string& source, bool gpx,
+                           TransferObserver* observer) {
+    observed_.observe(observer, source);
+    if (gpx) {
+        // GPX files carry true dates: the receiver gets its own calendar back.
+        transfer::rollover::takeOff(plan, weekRollover_.correction().periods);
+    }
+    const int entry = uploadEntry(plan.kind);
     takePlaceOfRunningTransfer(entry);
     Transfer upload;
     upload.entry = entry;
-    upload.gpx = gpxChosen();
+    upload.gpx = gpx;
     // What a stopped upload still sends would reach the receiver among this one's records,
     // and a Retry of it after them: this one waits until that is confirmed or dropped.
     upload.phase = owed_.nothing() ? Phase::Sending : Phase::Held;
-    upload.fileName = CommonDialog1.FileName;
-    upload.plan = std::move(*plan);
+    upload.fileName = source;
+    upload.plan = std::move(plan);
     transfer_ = std::move(upload);
     pace_.start(clock_->seconds());
     showTransferInFields();
@@ -241,10 +271,15 @@ void YourForm::startUpload(int entry) {
 }
 
 void YourForm::sendHeldUpload() {
-    if (uploadRunning() && transfer_->phase == Phase::Held && owed_.nothing()) {
-        transfer_->phase = Phase::Sending;
-        sendNextStep();
+    if (!uploadRunning() || transfer_->phase != Phase::Held || !owed_.nothing()) {
+        return;
     }
+    if (transfer_->plan.kind == transfer::UploadKind::Track && owed_.trackEnd) {
+        endUnendedTrack();  // its confirmation lets this upload go
+        return;
+    }
+    transfer_->phase = Phase::Sending;
+    sendNextStep();
 }
 
 void YourForm::cmdReset_Click() {

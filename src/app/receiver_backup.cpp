@@ -11,11 +11,10 @@ namespace trawlix::app {
 
 using transfer::backup::Kind;
 
-KindSequence::KindSequence(YourForm& form, DrivenView& view, Later later)
-    : form_(form), view_(view), later_(std::move(later)) {}
+KindSequence::KindSequence(YourForm& form, Later later) : form_(form), later_(std::move(later)) {}
 
 KindSequence::~KindSequence() {
-    view_.release();
+    form_.releaseObserver();
 }
 
 void KindSequence::run(std::vector<Step> steps) {
@@ -36,13 +35,12 @@ void KindSequence::next() {
         finish();
         return;
     }
-    const DrivenTransfer& transfer = steps_[current_].transfer;
-    view_.drive(transfer, *this);
+    const Step& step = steps_[current_];
     stepRunning_ = true;
     if (onStepStarted) {
-        onStepStarted(transfer);
+        onStepStarted(step.entry, step.file);
     }
-    form_.cboFunction_Click();
+    startStep(step);
 }
 
 void KindSequence::transferEnded(bool completed, const std::string& text) {
@@ -76,7 +74,7 @@ void KindSequence::stop() {
     if (finished_) {
         return;
     }
-    view_.release();
+    form_.releaseObserver();
     if (std::exchange(stepRunning_, false) && onStepEnded) {
         onStepEnded(false, "");
     }
@@ -88,7 +86,7 @@ void KindSequence::finish() {
     if (finished_) {
         return;
     }
-    view_.release();
+    form_.releaseObserver();
     stepRunning_ = false;
     finished_ = true;
     cleanUp();
@@ -103,9 +101,12 @@ std::string KindSequence::statusPrefix() const {
            std::to_string(steps_.size()) + " \xC2\xB7 ";
 }
 
-ReceiverBackup::ReceiverBackup(YourForm& form, DrivenView& view, link::GpsLink& magellan,
-                               Later later)
-    : KindSequence(form, view, std::move(later)), magellan_(magellan) {}
+ReceiverBackup::ReceiverBackup(YourForm& form, link::GpsLink& magellan, Later later)
+    : KindSequence(form, std::move(later)), magellan_(magellan) {}
+
+void ReceiverBackup::startStep(const Step& step) {
+    form().startDownload(step.kind, step.file, false, this);
+}
 
 ReceiverBackup::~ReceiverBackup() {
     cleanUp();
@@ -128,8 +129,7 @@ std::optional<std::string> ReceiverBackup::start(const std::string& path) {
             transfer::utf8Of(folder / ("trawlix-backup-" + std::to_string(unique) + "-" +
                                        transfer::backup::kindWord(kind) + ".txt"));
         scratch_.push_back(file);
-        steps.push_back(
-            {kind, {kRequestWaypoints + static_cast<int>(kind), file, kTextFilterIndex}});
+        steps.push_back({kind, kRequestWaypoints + static_cast<int>(kind), file});
     }
     run(std::move(steps));
     return std::nullopt;
@@ -226,15 +226,20 @@ std::string ReceiverBackup::resultText() {
                : result;
 }
 
-ReceiverRestore::ReceiverRestore(YourForm& form, DrivenView& view, Later later)
-    : KindSequence(form, view, std::move(later)) {}
+ReceiverRestore::ReceiverRestore(YourForm& form, Later later)
+    : KindSequence(form, std::move(later)) {}
+
+// The restore's plan of each kind was made when the whole file was checked.
+void ReceiverRestore::startStep(const Step& step) {
+    form().startUpload(plan_.plans.at(step.kind), step.file, true, this);
+}
 
 void ReceiverRestore::start(const std::string& path, transfer::backup::RestorePlan plan) {
     path_ = path;
     plan_ = std::move(plan);
     std::vector<Step> steps;
     for (const Kind kind : plan_.kinds) {
-        steps.push_back({kind, {kSendWaypoints + static_cast<int>(kind), path, kGpxFilterIndex}});
+        steps.push_back({kind, kSendWaypoints + static_cast<int>(kind), path});
     }
     run(std::move(steps));
 }

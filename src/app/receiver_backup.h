@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/driven_view.h"
+#include "app/observed_view.h"
 #include "link/gps_link.h"
 #include "transfer/backup.h"
 
@@ -13,16 +13,16 @@ namespace trawlix::app {
 
 class YourForm;
 
-// Runs the window core's own transfers one kind after another, as if the user chose each in
-// the function list and named the file: the core keeps all its handling of the link, the
-// boxes and the retries. The next kind starts only after the core's handlers returned, so
-// the host hands over how to run something once they have, after at least `delayMs`
+// Runs the window core's own transfers one kind after another through its transfer API: the core
+// keeps all its handling of the link, the boxes and the retries. The next kind starts only after
+// the core's handlers returned, so the host hands over how to run something once they have, after
+// at least `delayMs`
 // (`later`).
-class KindSequence : public TransferDriver {
+class KindSequence : public TransferObserver {
   public:
     using Later = std::function<void(std::function<void()>, int delayMs)>;
 
-    KindSequence(YourForm& form, DrivenView& view, Later later);
+    KindSequence(YourForm& form, Later later);
     ~KindSequence() override;
     KindSequence(const KindSequence&) = delete;
     KindSequence& operator=(const KindSequence&) = delete;
@@ -43,7 +43,7 @@ class KindSequence : public TransferDriver {
     std::function<void()> onFinished;
     // Told as the transfer of each kind starts, and as it ends: completed (with the core's
     // completion text), or not.
-    std::function<void(const DrivenTransfer&)> onStepStarted;
+    std::function<void(int entry, const std::string& file)> onStepStarted;
     std::function<void(bool completed, const std::string& text)> onStepEnded;
 
     void transferEnded(bool completed, const std::string& text) override;
@@ -52,8 +52,11 @@ class KindSequence : public TransferDriver {
   protected:
     struct Step {
         transfer::backup::Kind kind;
-        DrivenTransfer transfer;
+        int entry;  // the function list's entry it stands for, for those who watch
+        std::string file;
     };
+    // Starts the transfer of `step` through the core's transfer API, observed by this.
+    virtual void startStep(const Step& step) = 0;
     void run(std::vector<Step> steps);
     bool running(transfer::backup::Kind kind) const;
     YourForm& form() { return form_; }
@@ -69,7 +72,6 @@ class KindSequence : public TransferDriver {
     void finish();
 
     YourForm& form_;
-    DrivenView& view_;
     Later later_;
     std::vector<Step> steps_;
     std::size_t current_ = 0;
@@ -85,7 +87,7 @@ class KindSequence : public TransferDriver {
 // records are seen on their way from the link to the window.
 class ReceiverBackup : public KindSequence, private link::GpsLinkListener {
   public:
-    ReceiverBackup(YourForm& form, DrivenView& view, link::GpsLink& magellan, Later later);
+    ReceiverBackup(YourForm& form, link::GpsLink& magellan, Later later);
     ~ReceiverBackup() override;
 
     // Creates the document and starts; the reason when the file cannot be created.
@@ -104,6 +106,7 @@ class ReceiverBackup : public KindSequence, private link::GpsLinkListener {
     const char* name() const override { return "Backup"; }
     std::string resultText() override;
     void cleanUp() override;
+    void startStep(const Step& step) override;
     int recordsOf(transfer::backup::Kind kind) const;
 
     link::GpsLink& magellan_;
@@ -118,13 +121,14 @@ class ReceiverBackup : public KindSequence, private link::GpsLinkListener {
 // was checked (transfer::backup::checkRestore).
 class ReceiverRestore : public KindSequence {
   public:
-    ReceiverRestore(YourForm& form, DrivenView& view, Later later);
+    ReceiverRestore(YourForm& form, Later later);
 
     void start(const std::string& path, transfer::backup::RestorePlan plan);
 
   private:
     const char* name() const override { return "Restore"; }
     std::string resultText() override;
+    void startStep(const Step& step) override;
 
     std::string path_;
     transfer::backup::RestorePlan plan_;

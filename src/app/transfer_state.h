@@ -57,9 +57,10 @@ struct Owed {
     int ends = 0;  // ends sent and not confirmed yet
     // Acknowledgements still to come that send nothing more, by the kind acknowledged.
     std::array<int, 3> acks{};
-    bool cancel = false;    // Reset came while ends were owed: cancel once they are confirmed
-    bool trackEnd = false;  // a track upload stopped part way and its end never went: the
-                            // receiver would add the next track's points to it
+    bool cancel = false;        // Reset came while ends were owed: cancel once they are confirmed
+    bool trackEnd = false;      // a track upload stopped part way and its end never went: the
+                                // receiver would add the next track's points to it
+    bool trackEndSent = false;  // that end went and is not confirmed yet
 
     int& acksOf(transfer::UploadKind kind) { return acks[static_cast<std::size_t>(kind)]; }
     bool nothing() const { return ends == 0 && acks == std::array<int, 3>{}; }

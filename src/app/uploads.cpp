@@ -104,7 +104,9 @@ void YourForm::stopRunningUpload(int next) {
         const Transfer upload = std::exchange(transfer_, std::nullopt).value();
         showTransferInFields();
         const transfer::UploadKind kind = upload.currentPart().kind;
-        if (upload.phase == Phase::Ending) {
+        if (upload.phase == Phase::Held) {
+            // It sent nothing yet: nothing of it is owed, and no route of it is on its way.
+        } else if (upload.phase == Phase::Ending) {
             ++owed_.ends;
         } else {
             ++owed_.acksOf(kind);  // of the sentence in flight
@@ -143,6 +145,7 @@ void YourForm::finishRoute(const Transfer& upload) {
 // that the new one replaces it whole.
 void YourForm::endUnendedTrack() {
     if (std::exchange(owed_.trackEnd, false)) {
+        owed_.trackEndSent = true;
         ++owed_.ends;
         Magellan.SendSentence(Magellan.CommandState().EndCommand);
     }
@@ -152,6 +155,7 @@ void YourForm::stoppedUploadEnded() {
     if (owed_.ends == 0 || --owed_.ends > 0) {
         return;
     }
+    owed_.trackEndSent = false;
     if (std::exchange(owed_.cancel, false)) {
         cancelOnLink();
     }

@@ -35,7 +35,8 @@ constexpr int kAttemptsPerPrompt = 4;
 
 YourForm::YourForm(FormView& view, link::GpsLink& magellan, SettingsStore& settings,
                    std::string programFolder)
-    : view_(view),
+    : observed_(view),
+      view_(observed_),
       Magellan(magellan),
       settings_(settings),
       programFolder_(std::move(programFolder)),

@@ -9,11 +9,13 @@
 
 #include "app/clock.h"
 #include "app/form_view.h"
+#include "app/observed_view.h"
 #include "app/settings_store.h"
 #include "app/status_texts.h"
 #include "app/transfer_state.h"
 #include "app/week_rollover_watch.h"
 #include "common/counter16.h"
+#include "link/data_kinds.h"
 #include "link/gps_link.h"
 #include "transfer/transfer_files.h"
 #include "transfer/upload_plan.h"
@@ -77,6 +79,8 @@ class YourForm {
 
     // --- Transfers -----------------------------------------------------------------------
     void cboFunction_Click();
+    // What choosing the function list's `entry` does; a transfer asks the user for its file.
+    void chooseFunction(int entry);
     void cmdReset_Click();
     void Magellan_Receive(std::string& ID, std::string& RecvLine);
     void Send_Waypoint();
@@ -84,6 +88,24 @@ class YourForm {
     void Send_Route_Message(std::int32_t& reccount, std::int32_t& seq, std::int32_t& rte,
                             std::string& wps);
     void Send_Track(bool& Start);
+
+    // --- The transfer API: what the handlers above call once they asked the user -------------
+    // A download of `kind` into `destination`, as GPX or text; one under way stops first. A
+    // transfer with an observer is that observer's: its completion goes to it instead of a
+    // box, and its file is not opened in a program.
+    void startDownload(link::DataKind kind, const std::string& destination, bool gpx,
+                       TransferObserver* observer = nullptr);
+    // The upload of a plan read from `source` (a GPX file when `gpx`).
+    void startUpload(transfer::UploadPlan plan, const std::string& source, bool gpx,
+                     TransferObserver* observer = nullptr);
+    // Reads and checks the whole file; nothing, after a box that says why, when it cannot
+    // be sent.
+    std::optional<transfer::UploadPlan> planUpload(transfer::UploadKind kind,
+                                                   const std::string& path, bool gpx);
+    // Stops the transfer under way, as Reset does.
+    void stopTransfer() { cmdReset_Click(); }
+    // The observed transfer is over for its observer: nothing more of it goes to it.
+    void releaseObserver() { observed_.release(); }
 
     // --- Live display and reporting ------------------------------------------------------
     void Magellan_NMEA(std::string& RecvLine, bool& chkerr);
@@ -155,11 +177,10 @@ class YourForm {
     bool uploadRunning() const { return transfer_ && transfer_->isUpload(); }
 
     // The function list.
-    void startDownload(int entry);
-    void startUpload(int entry);
+    void downloadChosen(int entry);
+    void uploadChosen(int entry);
     bool chooseFile(FileDialogMode mode);
     bool gpxChosen() const;
-    std::optional<transfer::UploadPlan> planUpload(int entry, const std::string& path);
     // A transfer that starts takes the place of the one under way.
     void takePlaceOfRunningTransfer(int entry);
     // Asks the link for the download's records, or holds the request while a stopped
@@ -230,6 +251,7 @@ class YourForm {
     bool gpxWaypointsFetched();
     std::string gpxEndedEarlyText() const;  // empty when no GPX download ends early
 
+    ObservedView observed_;
     FormView& view_;
     link::GpsLink& Magellan;
     SettingsStore& settings_;
@@ -266,6 +288,11 @@ enum FunctionEntry : int {
     kNmeaOn = 8,
     kNmeaOff = 9,
 };
+
+// The kind of a download or upload entry: the list holds each kind's download, then each
+// kind's upload, in the order of the kinds' table.
+link::DataKind kindOfEntry(int entry);
+transfer::UploadKind uploadKindOf(link::DataKind kind);
 
 // The ten entries of the function list, in list order.
 inline constexpr const char* kFunctionEntries[] = {

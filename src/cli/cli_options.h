@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "link/data_kinds.h"
 #include "transfer/backup.h"
 #include "transfer/week_rollover.h"
 
@@ -24,7 +25,7 @@ struct CliOptions {
         Backup,
         Restore
     };
-    enum class Kind { Waypoints, Routes, Tracks };
+    using Kind = link::DataKind;
     enum class Format { Text, Gpx };
 
     Command command = Command::Help;

@@ -1,5 +1,7 @@
 #include "cli/console_run.h"
 
+#include <utility>
+
 #include "app/window_captions.h"
 
 namespace trawlix::cli {
@@ -38,13 +40,15 @@ int functionEntry(CliOptions::Command command, CliOptions::Kind kind) {
            static_cast<int>(kind);
 }
 
-void startTransfer(app::YourForm& form, ConsoleView& view, int entry, const std::string& path,
+void startTransfer(app::YourForm& form, int entry, const std::string& path,
                    CliOptions::Format format) {
-    view.fileAnswer = path;
-    view.function = entry;
-    view.fileTypeAnswer =
-        format == CliOptions::Format::Gpx ? app::kGpxFilterIndex : app::kTextFilterIndex;
-    form.cboFunction_Click();
+    const bool gpx = format == CliOptions::Format::Gpx;
+    const link::DataKind kind = app::kindOfEntry(entry);
+    if (entry < app::kSendWaypoints) {
+        form.startDownload(kind, path, gpx);
+    } else if (auto plan = form.planUpload(app::uploadKindOf(kind), path, gpx)) {
+        form.startUpload(std::move(*plan), path, gpx);
+    }
 }
 
 void stopTransfer(app::YourForm& form, bool upload,

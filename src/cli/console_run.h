@@ -22,8 +22,10 @@ std::optional<int> startUpStatus(const ConsoleView& view);
 // The function list's entry of a download or an upload of `kind`.
 int functionEntry(CliOptions::Command command, CliOptions::Kind kind);
 
-// Chooses `entry` with `path` (absolute) as the file dialog's answer, in the file type `format`.
-void startTransfer(app::YourForm& form, ConsoleView& view, int entry, const std::string& path,
+// Starts the download or upload of function list entry `entry` with the file `path`
+// (absolute) through the core's transfer API. An upload's file is read and checked first:
+// one that cannot be sent starts nothing, and its box says why.
+void startTransfer(app::YourForm& form, int entry, const std::string& path,
                    CliOptions::Format format);
 
 // Ctrl-C part way through a transfer: the window's Reset. A stopped upload then sends the

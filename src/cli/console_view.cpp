@@ -87,8 +87,7 @@ app::MessageAnswer ConsoleView::showMessage(const std::string& text, app::Messag
 }
 
 void ConsoleView::showFileDialog(app::FileDialogMode, app::CommonDialog& dialog) {
-    dialog.FileName = fileAnswer;
-    dialog.FilterIndex = fileTypeAnswer;
+    dialog.FileName.clear();  // cancelled: a console has no dialog
 }
 
 std::string ConsoleView::fixLine(const NmeaValues& values) const {

@@ -14,7 +14,8 @@ namespace trawlix::cli {
 
 // The window's view on a console: message boxes print their text (results on standard
 // output, failures on standard error) and take the answer that lets a script go on or stop,
-// the file dialog is answered by the path from the command line, and no editor is started.
+// and no editor is started. Transfers take their file from the command line, through the
+// core's transfer API: no file dialog is shown.
 class ConsoleView : public app::FormView {
   public:
     ConsoleView(std::FILE* out, std::FILE* err, bool verbose);
@@ -23,9 +24,6 @@ class ConsoleView : public app::FormView {
     std::optional<app::MessageKind> outcome;
     // Set when the user stopped the program: boxes are answered Cancel without a word.
     bool quiet = false;
-    std::string fileAnswer;
-    int fileTypeAnswer = app::kTextFilterIndex;
-    int function = -1;
     // What the window's status bar would say is happening now.
     std::string activity;
 
@@ -39,7 +37,7 @@ class ConsoleView : public app::FormView {
     std::int16_t highestPortItem() const override { return *ports_.rbegin(); }
     void setBaudChecked(int, bool) override {}
     void addFunction(const std::string&) override {}
-    int functionIndex() const override { return function; }
+    int functionIndex() const override { return -1; }
     std::string functionText() const override { return ""; }
     app::MessageAnswer showMessage(const std::string& text, app::MessageButtons buttons,
                                    app::MessageKind kind) override;

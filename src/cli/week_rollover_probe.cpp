@@ -33,14 +33,12 @@ bool wantsReceiverDate(const CliOptions& options, const app::YourForm& form) {
     return movesTrackDates(options) && form.weekRollover().wantsEvidence();
 }
 
-void readReceiverDate(app::YourForm& form, ConsoleView& view,
+void readReceiverDate(app::YourForm& form,
                       const std::function<void(const std::function<bool()>&, int)>& waitFor) {
     const int before = form.weekRollover().rmcSeen();
-    view.function = app::kNmeaOn;
-    form.cboFunction_Click();
+    form.chooseFunction(app::kNmeaOn);
     waitFor([&] { return form.weekRollover().rmcSeen() > before; }, kLongestWaitMs);
-    view.function = app::kNmeaOff;
-    form.cboFunction_Click();
+    form.chooseFunction(app::kNmeaOff);
 }
 
 transfer::gpx::DateCorrection convertCorrection(const CliOptions& options) {

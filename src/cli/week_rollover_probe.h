@@ -14,7 +14,7 @@ bool wantsReceiverDate(const CliOptions& options, const app::YourForm& form);
 
 // Reads the receiver's date from one RMC sentence: NMEA on for that moment, then off again.
 // `waitFor` runs the link until its condition holds or the milliseconds have passed.
-void readReceiverDate(app::YourForm& form, ConsoleView& view,
+void readReceiverDate(app::YourForm& form,
                       const std::function<void(const std::function<bool()>&, int)>& waitFor);
 
 // The correction of an offline convert: --week-rollover N, as there is no receiver to ask.

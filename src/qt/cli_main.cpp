@@ -11,7 +11,6 @@
 
 #include "app/detection.h"
 #include "app/device_settings.h"
-#include "app/driven_view.h"
 #include "app/port_holder.h"
 #include "app/receiver_backup.h"
 #include "app/window_captions.h"
@@ -98,7 +97,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     const std::string path =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
     Progress progress(form, view);
-    cli::startTransfer(form, view, cli::functionEntry(options.command, options.kind), path,
+    cli::startTransfer(form, cli::functionEntry(options.command, options.kind), path,
                        cli::fileFormat(options, options.file));
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
     progress.update();
@@ -174,8 +173,7 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     };
     QElapsedTimer clock;
     clock.start();
-    view.function = app::kNmeaOn;
-    form.cboFunction_Click();
+    form.chooseFunction(app::kNmeaOn);
     runUntil(
         [&] {
             return view.outcome.has_value() || (options.nmeaCount && fixes >= *options.nmeaCount) ||
@@ -186,8 +184,7 @@ int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& vi
     if (view.outcome) {
         return cli::exitStatusFor(*view.outcome);
     }
-    view.function = app::kNmeaOff;
-    form.cboFunction_Click();
+    form.chooseFunction(app::kNmeaOff);
     clock.restart();
     runUntil([&] { return clock.elapsed() > 300; });
     return cli::kCompleted;
@@ -254,10 +251,10 @@ int runSequence(app::KindSequence& run, app::YourForm& form, cli::ConsoleView& v
     return view.outcome && !cli::interrupted() ? cli::exitStatusFor(*view.outcome) : cli::kAbandoned;
 }
 
-int runBackup(const std::string& file, app::YourForm& form, app::DrivenView& driven,
-              link::GpsLink& magellan, cli::ConsoleView& view) {
+int runBackup(const std::string& file, app::YourForm& form, link::GpsLink& magellan,
+              cli::ConsoleView& view) {
     QObject lifetime;
-    app::ReceiverBackup backup(form, driven, magellan,
+    app::ReceiverBackup backup(form, magellan,
                                [&lifetime](std::function<void()> action, int delayMs) {
                                    QTimer::singleShot(delayMs, &lifetime, std::move(action));
                                });
@@ -269,9 +266,9 @@ int runBackup(const std::string& file, app::YourForm& form, app::DrivenView& dri
 }
 
 int runRestore(const CliOptions& options, transfer::backup::RestorePlan plan, app::YourForm& form,
-               app::DrivenView& driven, cli::ConsoleView& view) {
+               cli::ConsoleView& view) {
     QObject lifetime;
-    app::ReceiverRestore restore(form, driven,
+    app::ReceiverRestore restore(form,
                                  [&lifetime](std::function<void()> action, int delayMs) {
                                      QTimer::singleShot(delayMs, &lifetime, std::move(action));
                                  });
@@ -430,8 +427,7 @@ int main(int argc, char* argv[]) {
         return options.device.empty() ? app::deviceForPort(settings, port) : options.device;
     });
     cli::ConsoleView view(stdout, stderr, options.verbose);
-    app::DrivenView driven(view);
-    app::YourForm form(driven, magellan, settings,
+    app::YourForm form(view, magellan, settings,
                        QCoreApplication::applicationDirPath().toStdString());
     qt::QtXmlSource xml;
     form.setXmlSource(&xml);
@@ -466,7 +462,7 @@ int main(int argc, char* argv[]) {
         return *status;
     }
     if (cli::wantsReceiverDate(options, form)) {
-        cli::readReceiverDate(form, view, [](const std::function<bool()>& done, int ms) {
+        cli::readReceiverDate(form, [](const std::function<bool()>& done, int ms) {
             QElapsedTimer waited;
             waited.start();
             runUntil([&] { return done() || waited.elapsed() >= ms; });
@@ -487,10 +483,10 @@ int main(int argc, char* argv[]) {
             status = runNmea(options, form, view, tap, values);
             break;
         case CliOptions::Command::Backup:
-            status = runBackup(*backupPath, form, driven, magellan, view);
+            status = runBackup(*backupPath, form, magellan, view);
             break;
         case CliOptions::Command::Restore:
-            status = runRestore(options, std::move(*plan), form, driven, view);
+            status = runRestore(options, std::move(*plan), form, view);
             break;
         case CliOptions::Command::Help:
         case CliOptions::Command::ProgramVersion:

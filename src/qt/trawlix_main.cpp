@@ -7,7 +7,6 @@
 #include "app/backup_actions.h"
 #include "app/detection.h"
 #include "app/device_settings.h"
-#include "app/driven_view.h"
 #include "app/port_holder.h"
 #include "app/window_command_line.h"
 #include "app/your_form.h"
@@ -63,13 +62,12 @@ int main(int argc, char* argv[]) {
     trawlix::link::SerialLink magellan(
         [&settings](std::int16_t port) { return trawlix::app::deviceForPort(settings, port); });
     trawlix::app::MainWindow window;
-    trawlix::app::DrivenView driven(window);
-    trawlix::app::YourForm form(driven, magellan, settings,
+    trawlix::app::YourForm form(window, magellan, settings,
                                 QCoreApplication::applicationDirPath().toStdString());
     trawlix::qt::QtXmlSource xml;
     form.setXmlSource(&xml);
     window.attach(form);
-    trawlix::app::BackupActions backups(window, form, driven, magellan, xml, settings,
+    trawlix::app::BackupActions backups(window, form, magellan, xml, settings,
                                         [&window](std::function<void()> action, int delayMs) {
                                             QTimer::singleShot(delayMs, &window, std::move(action));
                                         });

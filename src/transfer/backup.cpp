@@ -96,15 +96,7 @@ Counts plannedCounts(const RestorePlan& plan, const std::vector<Kind>& kinds) {
 }  // namespace
 
 const char* kindWord(Kind kind) {
-    switch (kind) {
-        case Kind::Waypoints:
-            return "waypoints";
-        case Kind::Routes:
-            return "routes";
-        case Kind::Tracks:
-            break;
-    }
-    return "tracks";
+    return link::namesOf(kind).name.data();
 }
 
 std::optional<std::vector<Kind>> kindsOf(const std::string& list) {

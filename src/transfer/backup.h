@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/data_kinds.h"
 #include "link/records.h"
 #include "transfer/gpx_upload.h"
 #include "transfer/gpx_writer.h"
@@ -22,7 +23,7 @@ namespace trawlix::transfer::backup {
 
 // The kinds a backup holds, in the order they are fetched and sent back: waypoints first,
 // since the routes name them.
-enum class Kind { Waypoints, Routes, Tracks };
+using Kind = link::DataKind;
 inline constexpr Kind kAllKinds[] = {Kind::Waypoints, Kind::Routes, Kind::Tracks};
 
 // "waypoints", "routes", "tracks": the words of the command line.

@@ -12,7 +12,6 @@
 
 #include "app/backup_actions.h"
 #include "app/dialog_choice.h"
-#include "app/driven_view.h"
 #include "app/your_form.h"
 #include "qt/main_window.h"
 #include "qt/qt_xml_source.h"
@@ -151,12 +150,12 @@ TEST_F(WindowEndToEnd, ResetButtonClearsTheDebugList) {
     EXPECT_EQ(list->count(), 0);
 }
 
-// The window as the program builds it: the core behind the view that backups drive.
+// The window as the program builds it, with its backup and restore.
 class WindowBackup : public ::testing::Test {
   protected:
     WindowBackup()
-        : form(driven, line.link(), settings, "/opt/trawlix"),
-          backups(window, form, driven, line.link(), xml, settings,
+        : form(window, line.link(), settings, "/opt/trawlix"),
+          backups(window, form, line.link(), xml, settings,
                   [this](std::function<void()> action, int delayMs) {
                       QTimer::singleShot(delayMs, &window, std::move(action));
                   }) {
@@ -178,7 +177,6 @@ class WindowBackup : public ::testing::Test {
 
     SimulatedLine line;
     DrivenWindow window;
-    app::DrivenView driven{window};
     MemorySettings settings;
     qt::QtXmlSource xml;
     app::YourForm form;

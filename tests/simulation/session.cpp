@@ -125,9 +125,9 @@ void Session::makeProgram() {
     if (setup_.console) {
         console_ = std::make_unique<Console>(*this);
     }
-    driven_ = std::make_unique<app::DrivenView>(console_ ? static_cast<app::FormView&>(*console_)
-                                                         : view_);
-    form_ = std::make_unique<app::YourForm>(*driven_, *link_, settings_, setup_.folder.string());
+    form_ =
+        std::make_unique<app::YourForm>(console_ ? static_cast<app::FormView&>(*console_) : view_,
+                                        *link_, settings_, setup_.folder.string());
     makeBackupActions();
     form_->setXmlSource(&xml_);
     form_->setClock(*this);
@@ -169,7 +169,6 @@ void Session::endPrograms() {
     backups_.reset();
     link_->setListener(nullptr);
     form_.reset();
-    driven_.reset();
     console_.reset();
     link_.reset();
 }
@@ -367,8 +366,14 @@ void Session::choose(int entry, const std::string& file) {
         }
         const bool gpx = chosen.size() > 4 && chosen.substr(chosen.size() - 4) == ".gpx";
         if (console_) {
-            cli::startTransfer(*form_, *console_, entry, chosen,
-                               gpx ? cli::CliOptions::Format::Gpx : cli::CliOptions::Format::Text);
+            const bool transfer = entry >= app::kRequestWaypoints && entry <= app::kSendTrack;
+            if (transfer && !chosen.empty()) {
+                cli::startTransfer(
+                    *form_, entry, chosen,
+                    gpx ? cli::CliOptions::Format::Gpx : cli::CliOptions::Format::Text);
+            } else {
+                form_->chooseFunction(entry);
+            }
             return;
         }
         if (!chosen.empty()) {
@@ -480,18 +485,17 @@ app::KindSequence::Later Session::later() {
 // the screen as a box like any other.
 void Session::makeBackupActions() {
     app::FormView& screen = console_ ? static_cast<app::FormView&>(*console_) : view_;
-    backups_ = std::make_unique<app::BackupActions>(screen, *form_, *driven_, *link_, xml_,
-                                                    settings_, later());
+    backups_ =
+        std::make_unique<app::BackupActions>(screen, *form_, *link_, xml_, settings_, later());
     backups_->onRunStarted = [this](app::KindSequence& run) {
         // A backup is judged by the one document it ends with: a kind that came back empty
         // is asked for again, and the user never sees the completion of its step.
         const bool backup = dynamic_cast<const app::ReceiverBackup*>(&run) != nullptr;
-        run.onStepStarted = [this](const app::DrivenTransfer& transfer) {
-            note(std::string("step \"") +
-                 app::kFunctionEntries[static_cast<std::size_t>(transfer.entry)] + "\" " +
-                 transfer.file);
+        run.onStepStarted = [this](int entry, const std::string& file) {
+            note(std::string("step \"") + app::kFunctionEntries[static_cast<std::size_t>(entry)] +
+                 "\" " + file);
             if (onChoose) {
-                onChoose(transfer.entry, transfer.file);
+                onChoose(entry, file);
             }
         };
         run.onStepEnded = [this, backup](bool completed, const std::string& text) {

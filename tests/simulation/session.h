@@ -11,7 +11,6 @@
 
 #include "app/backup_actions.h"
 #include "app/clock.h"
-#include "app/driven_view.h"
 #include "app/your_form.h"
 #include "cli/console_view.h"
 #include "link/link_transport.h"
@@ -186,9 +185,6 @@ class Session : public link::LinkTransport, public app::Clock {
 
     testing::ScriptedView view_;  // also keeps the boxes the console shows
     std::unique_ptr<Console> console_;
-    // What the window's core writes to, as in the program: the shown view behind the driver
-    // of backups and restores.
-    std::unique_ptr<app::DrivenView> driven_;
     qt::QtXmlSource xml_;
     testing::MemorySettings settings_;
     std::unique_ptr<link::TransportLink> link_;

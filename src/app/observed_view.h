@@ -6,37 +6,30 @@
 
 namespace trawlix::app {
 
-// One transfer of the window's core started on someone's behalf: the function list entry,
-// and the file and file type its dialog is to answer.
-struct DrivenTransfer {
-    int entry = 0;
-    std::string file;
-    int fileType = kTextFilterIndex;
-};
-
-// Who started a driven transfer, and hears how it ended.
-class TransferDriver {
+// Who started a transfer through the core's transfer API on the user's behalf (a backup, a
+// restore, trawlix-cli), and hears how it ended.
+class TransferObserver {
   public:
-    virtual ~TransferDriver() = default;
-    // Called from inside the core's handlers: a driver must not start the next transfer
+    virtual ~TransferObserver() = default;
+    // Called from inside the core's handlers: an observer must not start the next transfer
     // before they have returned.
     virtual void transferEnded(bool completed, const std::string& text) = 0;
     // What the status bar says before the core's own text while the transfer runs.
-    virtual std::string statusPrefix() const = 0;
+    virtual std::string statusPrefix() const { return {}; }
 };
 
-// The window's view with a driver in front of it: everything passes to the screen, except
-// that while a transfer is driven the function list and the file dialog give the driver's
-// answers, its completion box goes to the driver instead of the screen, and no editor or
-// map program is started on its file. A failure box still asks the user, and tells the
-// driver when it ended the transfer.
-class DrivenView : public FormView {
+// The core's view of the screen while a transfer it was asked for runs: everything passes
+// to the screen, except that the transfer's completion box goes to its observer instead,
+// and no editor or map program is started on its file. A failure box still asks the user,
+// and tells the observer when it ended the transfer.
+class ObservedView : public FormView {
   public:
-    explicit DrivenView(FormView& screen) : screen_(screen) {}
+    explicit ObservedView(FormView& screen) : screen_(screen) {}
 
-    void drive(const DrivenTransfer& transfer, TransferDriver& driver);
-    void release() { driver_ = nullptr; }
-    bool driving() const { return driver_ != nullptr; }
+    // The transfer that starts now is `observer`'s (none: the user's own), writing `file`.
+    void observe(TransferObserver* observer, const std::string& file);
+    void release() { observer_ = nullptr; }
+    bool observed() const { return observer_ != nullptr; }
 
     void setCaption(Label label, const std::string& text) override {
         screen_.setCaption(label, text);
@@ -56,13 +49,15 @@ class DrivenView : public FormView {
         screen_.setBaudChecked(index, checked);
     }
     void addFunction(const std::string& entry) override { screen_.addFunction(entry); }
-    int functionIndex() const override;
-    std::string functionText() const override;
+    int functionIndex() const override { return screen_.functionIndex(); }
+    std::string functionText() const override { return screen_.functionText(); }
     MessageAnswer showMessage(const std::string& text, MessageButtons buttons,
                               MessageKind kind) override;
     MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
                                       MessageButtons buttons, MessageKind kind) override;
-    void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
+    void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override {
+        screen_.showFileDialog(mode, dialog);
+    }
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
     void showStatus(StatusArea area, const std::string& text) override;
@@ -74,14 +69,14 @@ class DrivenView : public FormView {
     void endProgram() override { screen_.endProgram(); }
 
   private:
-    // The driver of a transfer that has not ended yet.
-    TransferDriver* running() const { return ended_ ? nullptr : driver_; }
+    // The observer of a transfer that has not ended yet.
+    TransferObserver* running() const { return ended_ ? nullptr : observer_; }
     MessageAnswer heard(const std::string& text, MessageButtons buttons, MessageKind kind,
                         MessageAnswer answer);
 
     FormView& screen_;
-    TransferDriver* driver_ = nullptr;
-    DrivenTransfer transfer_;
+    TransferObserver* observer_ = nullptr;
+    std::string file_;
     bool ended_ = false;
 };
 
