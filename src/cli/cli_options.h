@@ -8,6 +8,12 @@
 
 namespace trawlix::cli {
 
+// The pixels of what `picture` draws.
+struct PictureSize {
+    int width = 1200;
+    int height = 900;
+};
+
 // What the command line asks for.
 struct CliOptions {
     enum class Command {
@@ -21,7 +27,9 @@ struct CliOptions {
         Detect,
         Convert,
         Backup,
-        Restore
+        Restore,
+        Info,
+        Picture
     };
     enum class Kind { Waypoints, Routes, Tracks };
     enum class Format { Text, Gpx };
@@ -43,6 +51,8 @@ struct CliOptions {
     bool force = false;                        // backup --force: an existing file is overwritten
     std::vector<transfer::backup::Kind> only;  // restore --only; empty for every kind
     bool dryRun = false;                       // restore --dry-run
+    bool json = false;                         // info --json
+    PictureSize pictureSize;                   // picture --size
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending
