@@ -59,16 +59,16 @@ void haloText(QPainter& painter, QPointF at, const QString& text, const QColor& 
 
 void paintGrid(QPainter& painter, const Scene& scene, const MapFrame& frame) {
     const QRectF inside(0, 0, frame.width(), frame.height());
+    const QRectF scaleBar(0, frame.height() - 40, 240, 40);
     painter.setFont(QFont(painter.font().family(), 8));
     for (const auto& line : transfer::figures::gridFor(scene.projection(), frame)) {
-        std::vector<PlanePoint> points = line.points;
-        const QPolygonF pixels = polylineOf(frame, points);
+        const QPolygonF pixels = polylineOf(frame, line.points);
         painter.setPen(QPen(kGrid, 1.0));
         painter.drawPolyline(pixels);
         // The label where the line meets the left edge (parallels) or the bottom (meridians).
         std::optional<QPointF> anchor;
         for (const QPointF& at : pixels) {
-            if (inside.adjusted(4, 4, -4, -4).contains(at) &&
+            if (inside.adjusted(4, 4, -4, -4).contains(at) && !scaleBar.contains(at) &&
                 (!anchor || (line.ofLatitude ? at.x() < anchor->x() : at.y() > anchor->y()))) {
                 anchor = at;
             }

@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
     EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
     EXPECT_EQ(captionsOf(fileMenu()),
               (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "Back Up GPS...",
-                           "Restore GPS...", "Find GPS...", "E&xit"}));
+                           "Restore GPS...", "View File...", "Find GPS...", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
     EXPECT_EQ(captionsOf(assign),
