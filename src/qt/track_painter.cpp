@@ -30,12 +30,13 @@ QPointF pixelOf(const MapFrame& frame, PlanePoint point) {
 // The points as pixels, without those that would land on the pixel before: a long log
 // drawn small is mostly points on top of each other.
 QPolygonF polylineOf(const MapFrame& frame, const std::vector<PlanePoint>& points) {
+    constexpr double kLeastStep = 2.0;  // pixels; the lines are wider
     QPolygonF line;
     line.reserve(static_cast<qsizetype>(std::min<std::size_t>(points.size(), 8192)));
     QPointF last(-1e9, -1e9);
     for (std::size_t i = 0; i < points.size(); ++i) {
         const QPointF at = pixelOf(frame, points[i]);
-        if (std::abs(at.x() - last.x()) + std::abs(at.y() - last.y()) >= 0.75 ||
+        if (std::abs(at.x() - last.x()) + std::abs(at.y() - last.y()) >= kLeastStep ||
             i + 1 == points.size()) {
             line.append(at);
             last = at;
@@ -44,17 +45,61 @@ QPolygonF polylineOf(const MapFrame& frame, const std::vector<PlanePoint>& point
     return line;
 }
 
-// Text with a pale halo, readable over lines.
+// Text with a pale halo, readable over lines: drawn from the glyph cache, which an outline
+// of the text would not be.
 void haloText(QPainter& painter, QPointF at, const QString& text, const QColor& colour) {
-    QPainterPath path;
-    path.addText(at, painter.font(), text);
-    painter.setPen(
-        QPen(QColor(255, 255, 255, 220), 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    painter.drawPath(path);
+    painter.setPen(QColor(255, 255, 255, 200));
+    for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) {
+        painter.drawText(at + offset, text);
+    }
+    painter.setPen(colour);
+    painter.drawText(at, text);
+}
+
+// A track as a line: in pixels, without points that land within a step of the one before
+// (a long log drawn small is mostly points on top of each other), without the stretches
+// outside the picture, and in short runs that share their ends, so that the rasterizer fills
+// many small outlines rather than one that crosses itself all over the picture.
+void drawTrackLine(QPainter& painter, const MapFrame& frame,
+                   const std::vector<PlanePoint>& points) {
+    constexpr double kLeastStep = 2.0;  // pixels; the lines are wider
+    constexpr qsizetype kRun = 64;
+    constexpr double kBeyond = 8.0;
+    const double right = frame.width() + kBeyond;
+    const double bottom = frame.height() + kBeyond;
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() > 1) {
+            painter.drawPolyline(run);
+        }
+        run.clear();
+    };
+    QPointF last;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const QPointF at = pixelOf(frame, points[i]);
+        const QPointF step = at - last;
+        if (i > 0 && i + 1 < points.size() &&
+            std::abs(step.x()) + std::abs(step.y()) < kLeastStep) {
+            continue;
+        }
+        const bool seen =
+            std::max(at.x(), last.x()) >= -kBeyond && std::min(at.x(), last.x()) <= right &&
+            std::max(at.y(), last.y()) >= -kBeyond && std::min(at.y(), last.y()) <= bottom;
+        if (i > 0 && seen) {
+            if (run.isEmpty()) {
+                run.append(last);
+            }
+            run.append(at);
+            if (run.size() > kRun) {
+                flush();
+                run.append(at);
+            }
+        } else if (i > 0) {
+            flush();
+        }
+        last = at;
+    }
+    flush();
 }
 
 void paintGrid(QPainter& painter, const Scene& scene, const MapFrame& frame) {
@@ -100,7 +145,7 @@ void paintRoutes(QPainter& painter, const Scene& scene, const MapFrame& frame) {
         const QPolygonF line = polylineOf(frame, route.points);
         painter.setPen(QPen(kRoute, 2.0, Qt::DashLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPolyline(line);
+        drawTrackLine(painter, frame, route.points);
         for (qsizetype i = 1; i < line.size(); ++i) {
             const QPointF step = line[i] - line[i - 1];
             if (std::abs(step.x()) + std::abs(step.y()) > 30) {
@@ -146,7 +191,7 @@ void paintTracks(QPainter& painter, const Scene& scene, const MapFrame& frame,
             painter.setPen(QPen(trackColour(piece.track), chosen ? 3.0 : 2.2, Qt::SolidLine,
                                 Qt::RoundCap, Qt::RoundJoin));
             painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(polylineOf(frame, piece.points));
+            drawTrackLine(painter, frame, piece.points);
         }
     }
     // The start and the end of each track: a green ring and a red square.
