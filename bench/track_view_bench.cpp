@@ -53,11 +53,6 @@ const Scene& scene() {
     return kScene;
 }
 
-void draw(QImage& image, const MapFrame& frame) {
-    QPainter painter(&image);
-    qt::paintMap(painter, scene(), frame, {0, {}});
-}
-
 // From the file's contents, read, to the first picture: every point projected, then drawn.
 void BM_FirstDrawing(benchmark::State& state) {
     QImage image(kViewSize, QImage::Format_ARGB32_Premultiplied);
@@ -74,42 +69,43 @@ void BM_FirstDrawing(benchmark::State& state) {
 }
 BENCHMARK(BM_FirstDrawing)->Unit(benchmark::kMillisecond);
 
-// The whole track in view: every point drawn.
-void BM_DrawWhole(benchmark::State& state) {
+// Redraws the view after each `move` of it (given the run's count), from the whole track.
+template <typename Move>
+void redrawAfter(benchmark::State& state, Move move) {
     QImage image(kViewSize, QImage::Format_ARGB32_Premultiplied);
     MapFrame frame(kViewSize.width(), kViewSize.height());
     scene().fit(frame, 30);
+    int run = 0;
     for (auto _ : state) {
-        draw(image, frame);
+        move(frame, run++);
+        QPainter painter(&image);
+        qt::paintMap(painter, scene(), frame, {0, {}});
     }
+}
+
+// The whole track in view: every point drawn.
+void BM_DrawWhole(benchmark::State& state) {
+    redrawAfter(state, [](MapFrame&, int) {});
 }
 BENCHMARK(BM_DrawWhole)->Unit(benchmark::kMillisecond);
 
 // A wheel notch in and out again about a point of the track, and the redraw after each.
 void BM_ZoomRedraw(benchmark::State& state) {
-    QImage image(kViewSize, QImage::Format_ARGB32_Premultiplied);
-    MapFrame frame(kViewSize.width(), kViewSize.height());
-    scene().fit(frame, 30);
-    int notch = 0;
-    for (auto _ : state) {
-        frame.zoomAbout({500, 350}, notch++ % 8 < 4 ? 1.25 : 0.8);
-        draw(image, frame);
-    }
+    redrawAfter(state, [](MapFrame& frame, int run) {
+        frame.zoomAbout({500, 350}, run % 8 < 4 ? 1.25 : 0.8);
+    });
 }
 BENCHMARK(BM_ZoomRedraw)->Unit(benchmark::kMillisecond);
 
 // A drag, zoomed in twice, a few pixels a step, back and forth.
 void BM_PanRedraw(benchmark::State& state) {
-    QImage image(kViewSize, QImage::Format_ARGB32_Premultiplied);
-    MapFrame frame(kViewSize.width(), kViewSize.height());
-    scene().fit(frame, 30);
-    frame.zoomAbout({600, 400}, 1.5625);
-    int step = 0;
-    for (auto _ : state) {
-        const double dx = step++ % 40 < 20 ? 7 : -7;
+    redrawAfter(state, [](MapFrame& frame, int run) {
+        if (run == 0) {
+            frame.zoomAbout({600, 400}, 1.5625);
+        }
+        const double dx = run % 40 < 20 ? 7 : -7;
         frame.panBy(dx, 3 - dx / 2);
-        draw(image, frame);
-    }
+    });
 }
 BENCHMARK(BM_PanRedraw)->Unit(benchmark::kMillisecond);
 
