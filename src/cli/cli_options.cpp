@@ -43,6 +43,7 @@ std::string usage() {
            "                                      --dry-run: say what would be sent, and stop\n"
            "  info FILE [--json]                  the figures of a file's tracks and routes\n"
            "                                      --json: as one JSON object, for scripts\n"
+           "                                      --waypoints FILE: a route file's positions\n"
            "  picture FILE --output OUT.png       draw the file into a PNG picture, offline\n"
            "                                      --size WxH: its pixels (default 1200x900)\n"
            "  ports                               list the serial ports and assigned devices\n"
@@ -180,8 +181,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     } else {
         return failure("don't know what to do with: " + command + (words.size() > 1 ? " ..." : ""));
     }
-    if (!options.waypointsFile.empty() && options.command != CliOptions::Command::Convert) {
-        return failure("--waypoints goes with convert");
+    if (!options.waypointsFile.empty() && options.command != CliOptions::Command::Convert &&
+        options.command != CliOptions::Command::Info &&
+        options.command != CliOptions::Command::Picture) {
+        return failure("--waypoints goes with convert, info and picture");
     }
     if ((options.nmeaCount || options.nmeaSeconds) &&
         options.command != CliOptions::Command::Nmea) {

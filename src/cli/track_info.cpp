@@ -93,7 +93,8 @@ std::string contentsJson(const transfer::figures::Contents& contents) {
 }
 
 int runInfo(const CliOptions& options, transfer::gpx::XmlSource& source) {
-    const transfer::figures::LoadResult loaded = transfer::figures::loadFile(options.file, source);
+    const transfer::figures::LoadResult loaded =
+        transfer::figures::loadFile(options.file, source, options.waypointsFile);
     if (!loaded.contents) {
         std::fprintf(stderr, "%s\n", loaded.error.c_str());
         return kFileProblem;

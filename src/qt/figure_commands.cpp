@@ -13,7 +13,8 @@ namespace {
 
 int runPicture(const cli::CliOptions& options) {
     QtXmlSource xml;
-    transfer::figures::LoadResult loaded = transfer::figures::loadFile(options.file, xml);
+    transfer::figures::LoadResult loaded =
+        transfer::figures::loadFile(options.file, xml, options.waypointsFile);
     if (!loaded.contents) {
         std::fprintf(stderr, "%s\n", loaded.error.c_str());
         return cli::kFileProblem;

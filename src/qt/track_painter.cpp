@@ -113,12 +113,12 @@ void paintGrid(QPainter& painter, const Scene& scene, const MapFrame& frame) {
         // The label where the line meets the left edge (parallels) or the bottom (meridians).
         std::optional<QPointF> anchor;
         for (const QPointF& at : pixels) {
-            if (inside.adjusted(4, 4, -4, -4).contains(at) && !scaleBar.contains(at) &&
+            if (inside.adjusted(4, 4, -4, -4).contains(at) &&
                 (!anchor || (line.ofLatitude ? at.x() < anchor->x() : at.y() > anchor->y()))) {
                 anchor = at;
             }
         }
-        if (anchor) {
+        if (anchor && !scaleBar.contains(*anchor)) {
             const QPointF offset = line.ofLatitude ? QPointF(4, -3) : QPointF(3, -4);
             haloText(painter, *anchor + offset, QString::fromStdString(line.label),
                      QColor(110, 105, 95));
@@ -152,10 +152,18 @@ void paintRoutes(QPainter& painter, const Scene& scene, const MapFrame& frame) {
                 paintArrow(painter, line[i - 1], line[i], kRoute);
             }
         }
-        painter.setPen(QPen(kRoute, 1.5));
-        painter.setBrush(Qt::white);
-        for (const PlanePoint& point : route.points) {
-            painter.drawEllipse(pixelOf(frame, point), 3.5, 3.5);
+        const auto& points = scene.contents().routes[route.route].points;
+        painter.setFont(QFont(painter.font().family(), 8));
+        for (std::size_t i = 0; i < route.points.size(); ++i) {
+            const QPointF at = pixelOf(frame, route.points[i]);
+            painter.setPen(QPen(kRoute, 1.5));
+            painter.setBrush(Qt::white);
+            painter.drawEllipse(at, 3.5, 3.5);
+            // Where the file has waypoints, they carry the names at the same places.
+            if (scene.contents().waypoints.empty()) {
+                haloText(painter, at + QPointF(7, 4), QString::fromStdString(points[i].name),
+                         kRoute);
+            }
         }
     }
 }

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "common/pattern_format.h"
@@ -32,6 +33,7 @@ constexpr double kMarginPixels = 30.0;
 constexpr double kZoomPerNotch = 1.25;
 constexpr int kProfileLeft = 48;  // as paintProfile lays out its plot
 constexpr int kProfileRight = 12;
+const char* const kFileTypes = "Trawlix text and GPX files (*);;GPX files (*.gpx)";
 
 PixelPoint pixelOf(QPointF at) {
     return {at.x(), at.y()};
@@ -238,9 +240,36 @@ void TrackViewWindow::chooseTrack(int index) {
     profile_->setVisible(chosen_.has_value());
 }
 
+namespace {
+
+// A route file names its waypoints only: their positions, from a waypoint file the user
+// chooses (an empty name when the user would rather not).
+QString waypointsFileFor(QWidget* parent, const transfer::figures::Contents& contents,
+                         const QString& path) {
+    const bool unplaced = std::any_of(contents.routes.begin(), contents.routes.end(),
+                                      [](const auto& route) { return !route.positioned; });
+    if (!unplaced || QMessageBox::question(
+                         parent, "Trawlix",
+                         QFileInfo(path).fileName() +
+                             " is a route file: it names its waypoints only. Choose the "
+                             "waypoint file that gives their positions?") != QMessageBox::Yes) {
+        return {};
+    }
+    return QFileDialog::getOpenFileName(parent, "Waypoints of the Routes",
+                                        QFileInfo(path).absolutePath(), kFileTypes);
+}
+
+}  // namespace
+
 void viewFile(QWidget* parent, const QString& path) {
     QtXmlSource xml;
     transfer::figures::LoadResult loaded = transfer::figures::loadFile(path.toStdString(), xml);
+    if (loaded.contents) {
+        const QString waypoints = waypointsFileFor(parent, *loaded.contents, path);
+        if (!waypoints.isEmpty()) {
+            loaded = transfer::figures::loadFile(path.toStdString(), xml, waypoints.toStdString());
+        }
+    }
     if (!loaded.contents) {
         QMessageBox::warning(parent, "Trawlix", QString::fromStdString(loaded.error));
         return;
@@ -251,8 +280,7 @@ void viewFile(QWidget* parent, const QString& path) {
 }
 
 void chooseAndViewFile(QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(
-        parent, "View File", QString(), "Trawlix text and GPX files (*);;GPX files (*.gpx)");
+    const QString path = QFileDialog::getOpenFileName(parent, "View File", QString(), kFileTypes);
     if (!path.isEmpty()) {
         viewFile(parent, path);
     }

@@ -1,5 +1,7 @@
 #include "transfer/track_file.h"
 
+#include <map>
+
 #include "common/line_split.h"
 #include "common/sentence_end.h"
 #include "transfer/gpx_convert.h"
@@ -91,9 +93,37 @@ Contents fromText(UploadKind kind, const TextRecords& file) {
     return contents;
 }
 
+// Gives the routes that name their waypoints only the positions of those of `waypointsFile`.
+std::optional<std::string> placeRoutes(Contents& contents, const std::string& waypointsFile,
+                                       gpx::XmlSource& source) {
+    const LoadResult loaded = loadFile(waypointsFile, source);
+    if (!loaded.contents) {
+        return loaded.error;
+    }
+    std::map<std::string, const gpx::Point*> byName;
+    for (const gpx::Point& waypoint : loaded.contents->waypoints) {
+        byName.emplace(waypoint.name, &waypoint);
+    }
+    for (Route& route : contents.routes) {
+        for (gpx::Point& point : route.points) {
+            const auto found = byName.find(point.name);
+            if (!route.positioned && found == byName.end()) {
+                return route.name + " names the waypoint " + point.name + ", which " +
+                       waypointsFile + " does not hold.";
+            }
+            if (!route.positioned) {
+                point = *found->second;
+            }
+        }
+        route.positioned = true;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-LoadResult loadFile(const std::string& path, gpx::XmlSource& source) {
+LoadResult loadFile(const std::string& path, gpx::XmlSource& source,
+                    const std::string& waypointsFile) {
     std::optional<std::string> failure;
     FileKind kind = kindOfFirstLine(path, failure);
     if (failure) {
@@ -132,6 +162,11 @@ LoadResult loadFile(const std::string& path, gpx::XmlSource& source) {
     }
     if (result.contents && result.contents->empty()) {
         return {std::nullopt, "The file " + path + " holds no track, route or waypoint."};
+    }
+    if (result.contents && !waypointsFile.empty()) {
+        if (auto why = placeRoutes(*result.contents, waypointsFile, source)) {
+            return {std::nullopt, std::move(*why)};
+        }
     }
     return result;
 }

@@ -138,6 +138,15 @@ TEST_F(TrackFigures, TextTrackLogBreaksAtAPauseAndKeepsItsFeetAsMetres) {
     EXPECT_NEAR(*figures.highest, 1110, 0.01);
 }
 
+TEST_F(TrackFigures, ATextRouteTakesItsPositionsFromTheWaypointsGiven) {
+    EXPECT_FALSE(lengthOf(load("lakes.txt").routes.at(0)));
+    const LoadResult placed = loadFile(kData + "lakes.txt", xml, kData + "lakes-waypoints.txt");
+    EXPECT_NEAR(*lengthOf(placed.contents->routes.at(0)), *lengthOf(load("walk.gpx").routes.at(0)),
+                1e-6);
+    EXPECT_NE(loadFile(kData + "lakes.txt", xml, kData + "walk.gpx").error.find("waypoint BEND"),
+              std::string::npos);
+}
+
 TEST_F(TrackFigures, BadFilesAreRefusedWithAReason) {
     QTemporaryDir folder;
     const std::string empty = folder.filePath("empty.txt").toStdString();
