@@ -207,10 +207,13 @@ TrackViewWindow::TrackViewWindow(const QString& path, transfer::figures::Content
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
-    auto* chooser = new QHBoxLayout;
-    chooser->addWidget(new QLabel("Track:"));
-    chooser->addWidget(tracks_, 1);
-    sideLayout->addLayout(chooser);
+    auto* chooser = new QWidget;
+    auto* chooserLayout = new QHBoxLayout(chooser);
+    chooserLayout->setContentsMargins(0, 0, 0, 0);
+    chooserLayout->addWidget(new QLabel("Track:"));
+    chooserLayout->addWidget(tracks_, 1);
+    chooser->setVisible(!tracks.empty());
+    sideLayout->addWidget(chooser);
     sideLayout->addWidget(figures_, 1);
     auto* whole = new QSplitter(Qt::Horizontal);
     whole->addWidget(left);
