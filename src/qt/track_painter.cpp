@@ -273,9 +273,11 @@ void paintProfile(QPainter& painter, const QRectF& area,
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(area, Qt::white);
     painter.setFont(QFont(painter.font().family(), 8));
-    if (profile.empty()) {
+    if (profile.size() < 2) {
         painter.setPen(Qt::darkGray);
-        painter.drawText(area, Qt::AlignCenter, "This track has no elevations.");
+        painter.drawText(area, Qt::AlignCenter,
+                         profile.empty() ? "This track has no elevations."
+                                         : "One point with an elevation: no profile to draw.");
         painter.restore();
         return;
     }
@@ -318,7 +320,7 @@ QImage pictureOf(const Scene& scene, QSize size) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     const bool withProfile =
-        !scene.contents().tracks.empty() && !scene.profile(0).empty() && size.height() >= 240;
+        !scene.contents().tracks.empty() && scene.profile(0).size() >= 2 && size.height() >= 240;
     const int profileHeight = withProfile ? std::max(80, size.height() / 5) : 0;
     MapFrame frame(size.width(), size.height() - profileHeight);
     scene.fit(frame, 40);
