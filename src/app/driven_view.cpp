@@ -35,6 +35,13 @@ bool DrivenView::openWithDefaultProgram(const std::string& path) {
     return (driver_ != nullptr && path == transfer_.file) || screen_.openWithDefaultProgram(path);
 }
 
+// The driver's file is its own to show: its end is no download of the user's.
+void DrivenView::offerView(const std::string& path) {
+    if (driver_ == nullptr || path != transfer_.file) {
+        screen_.offerView(path);
+    }
+}
+
 void DrivenView::showStatus(StatusArea area, const std::string& text) {
     if (area == StatusArea::Activity && running() != nullptr && text != "Ready") {
         screen_.showStatus(area, running()->statusPrefix() + text);

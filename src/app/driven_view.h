@@ -65,11 +65,7 @@ class DrivenView : public FormView {
     void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
-    void offerView(const std::string& path) override {
-        if (running() == nullptr) {
-            screen_.offerView(path);
-        }
-    }
+    void offerView(const std::string& path) override;
     void showStatus(StatusArea area, const std::string& text) override;
     std::optional<std::vector<ProbeResult>> findReceivers() override {
         return screen_.findReceivers();
