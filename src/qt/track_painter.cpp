@@ -292,14 +292,22 @@ void paintProfile(QPainter& painter, const QRectF& area,
         return QPointF(plot.left() + plot.width() * along / length,
                        plot.bottom() - plot.height() * (elevation - bottom) / (top - bottom));
     };
-    QPolygonF outline;
-    outline.append(toPixel(0, bottom));
-    for (const auto& point : profile) {
-        outline.append(toPixel(point.along, point.elevation));
-    }
-    outline.append(toPixel(profile.back().along, bottom));
+    // One area a piece of the track: nothing is drawn over a break.
     painter.setPen(QPen(QColor(90, 120, 60), 1.5));
     painter.setBrush(QColor(150, 190, 110, 140));
+    QPolygonF outline;
+    for (std::size_t i = 0; i < profile.size(); ++i) {
+        if (profile[i].startsPiece && !outline.isEmpty()) {
+            outline.append(toPixel(profile[i - 1].along, bottom));
+            painter.drawPolygon(outline);
+            outline.clear();
+        }
+        if (outline.isEmpty()) {
+            outline.append(toPixel(profile[i].along, bottom));
+        }
+        outline.append(toPixel(profile[i].along, profile[i].elevation));
+    }
+    outline.append(toPixel(profile.back().along, bottom));
     painter.drawPolygon(outline);
     painter.setPen(Qt::darkGray);
     painter.drawText(QRectF(area.left(), plot.top() - 6, 44, 14), Qt::AlignRight,

@@ -132,9 +132,11 @@ std::vector<Scene::ProfilePoint> Scene::profile(std::size_t track) const {
             continue;
         }
         const auto& piece = contents_.tracks[track].pieces[placed.piece];
+        bool first = true;
         for (std::size_t i = 0; i < piece.size(); ++i) {
             if (piece[i].elevation) {
-                points.push_back({placed.along[i], *piece[i].elevation});
+                points.push_back({placed.along[i], *piece[i].elevation, first});
+                first = false;
             }
         }
     }

@@ -53,6 +53,7 @@ class Scene {
     struct ProfilePoint {
         double along = 0.0;
         double elevation = 0.0;
+        bool startsPiece = false;  // the profile breaks before it, as the track does
     };
     std::vector<ProfilePoint> profile(std::size_t track) const;
 
