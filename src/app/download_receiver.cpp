@@ -153,6 +153,7 @@ void YourForm::endOfDownload() {
     }
     view_.showMessage("Received " + formatInteger(RecordCount.value()) + " records.",
                       MessageButtons::Ok, MessageKind::TransferComplete);
+    view_.offerView(fileName);
     showFile(fileName, gpx);
 }
 

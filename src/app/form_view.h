@@ -99,6 +99,8 @@ class FormView {
     // Opens `path` in the desktop's default program for its type (a map program for GPX)
     // without waiting; false when none could be started.
     virtual bool openWithDefaultProgram(const std::string& path) { return startEditor(path); }
+    // After a download: offers to draw the file; a view that cannot draw ignores it.
+    virtual void offerView(const std::string& /*path*/) {}
 
     // A box whose second, smaller text says why and what to do; views without one show the
     // first text only.

@@ -16,6 +16,13 @@ bool ObservedView::openWithDefaultProgram(const std::string& path) {
     return (observer_ != nullptr && path == file_) || screen_.openWithDefaultProgram(path);
 }
 
+// The observer's file is its own to show: its end is no download of the user's.
+void ObservedView::offerView(const std::string& path) {
+    if (observer_ == nullptr || path != file_) {
+        screen_.offerView(path);
+    }
+}
+
 void ObservedView::showStatus(StatusArea area, const std::string& text) {
     if (area == StatusArea::Activity && running() != nullptr && text != "Ready") {
         screen_.showStatus(area, running()->statusPrefix() + text);

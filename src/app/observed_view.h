@@ -60,6 +60,7 @@ class ObservedView : public FormView {
     }
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
+    void offerView(const std::string& path) override;
     void showStatus(StatusArea area, const std::string& text) override;
     std::optional<std::vector<ProbeResult>> findReceivers() override {
         return screen_.findReceivers();

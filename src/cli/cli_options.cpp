@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "cli/track_info.h"
 #include "common/numbers.h"
 #include "transfer/gpx_convert.h"
 
@@ -41,6 +42,11 @@ std::string usage() {
            "  restore FILE.gpx                    send a backup back: waypoints, routes, track\n"
            "                                      --only waypoints,routes,tracks: those only\n"
            "                                      --dry-run: say what would be sent, and stop\n"
+           "  info FILE [--json]                  the figures of a file's tracks and routes\n"
+           "                                      --json: as one JSON object, for scripts\n"
+           "                                      --waypoints FILE: a route file's positions\n"
+           "  picture FILE --output OUT.png       draw the file into a PNG picture, offline\n"
+           "                                      --size WxH: its pixels (default 1200x900)\n"
            "  ports                               list the serial ports and assigned devices\n"
            "  detect [--device PATH]... [--save]  find the receiver at 4800 and 9600 baud;\n"
            "                                      --save points the current port number at it\n"
@@ -113,6 +119,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             if (!options.weekRollover) {
                 return failure("--week-rollover takes auto, off or a number of periods, 0 to 9");
             }
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--output" && hasValue) {
+            options.output = arguments[++i];
+        } else if (arg == "--size" && hasValue) {
+            const auto size = pictureSizeOf(arguments[++i]);
+            if (!size) {
+                return failure("--size takes WIDTHxHEIGHT in pixels, each from 64 to 8000");
+            }
+            options.pictureSize = *size;
         } else if (arg == "--save") {
             options.save = true;
         } else if (arg == "--force") {
@@ -167,11 +183,17 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     } else if (command == "restore" && words.size() == 2) {
         options.command = CliOptions::Command::Restore;
         options.file = words[1];
+    } else if ((command == "info" || command == "picture") && words.size() == 2) {
+        options.command =
+            command == "info" ? CliOptions::Command::Info : CliOptions::Command::Picture;
+        options.file = words[1];
     } else {
         return failure("don't know what to do with: " + command + (words.size() > 1 ? " ..." : ""));
     }
-    if (!options.waypointsFile.empty() && options.command != CliOptions::Command::Convert) {
-        return failure("--waypoints goes with convert");
+    if (!options.waypointsFile.empty() && options.command != CliOptions::Command::Convert &&
+        options.command != CliOptions::Command::Info &&
+        options.command != CliOptions::Command::Picture) {
+        return failure("--waypoints goes with convert, info and picture");
     }
     if ((options.nmeaCount || options.nmeaSeconds) &&
         options.command != CliOptions::Command::Nmea) {
@@ -193,6 +215,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     if ((options.dryRun || !options.only.empty()) &&
         options.command != CliOptions::Command::Restore) {
         return failure("--only and --dry-run go with restore");
+    }
+    if (const auto why = checkFigureOptions(arguments, options)) {
+        return failure(*why);
     }
     if (options.nmeaCount && options.nmeaSeconds) {
         return failure("give --count or --seconds, not both");

@@ -10,6 +10,12 @@
 
 namespace trawlix::cli {
 
+// The pixels of what `picture` draws.
+struct PictureSize {
+    int width = 1200;
+    int height = 900;
+};
+
 // What the command line asks for.
 struct CliOptions {
     enum class Command {
@@ -23,7 +29,9 @@ struct CliOptions {
         Detect,
         Convert,
         Backup,
-        Restore
+        Restore,
+        Info,
+        Picture
     };
     using Kind = link::DataKind;
     enum class Format { Text, Gpx };
@@ -47,6 +55,8 @@ struct CliOptions {
     bool dryRun = false;                       // restore --dry-run
     // --week-rollover: the correction of a receiver's track dates; the window's choice if not given
     std::optional<transfer::rollover::Choice> weekRollover;
+    bool json = false;        // info --json
+    PictureSize pictureSize;  // picture --size
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending

@@ -22,6 +22,7 @@
 #include "common/numbers.h"
 #include "common/version.h"
 #include "qt/console_platform.h"
+#include "qt/figure_commands.h"
 #include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_xml_source.h"
@@ -248,7 +249,8 @@ int runSequence(app::KindSequence& run, app::YourForm& form, cli::ConsoleView& v
     if (run.completed()) {
         return cli::kCompleted;
     }
-    return view.outcome && !cli::interrupted() ? cli::exitStatusFor(*view.outcome) : cli::kAbandoned;
+    return view.outcome && !cli::interrupted() ? cli::exitStatusFor(*view.outcome)
+                                               : cli::kAbandoned;
 }
 
 int runBackup(const std::string& file, app::YourForm& form, link::GpsLink& magellan,
@@ -362,7 +364,7 @@ void catchInterruptsFirst(int, char**, char**) {
 
 int main(int argc, char* argv[]) {
     cli::catchInterrupts(cli::kAbandoned);  // does nothing more where it was done above
-    QCoreApplication application(argc, argv);
+    const auto application = qt::consoleApplication(argc, argv);
 #if defined(Q_OS_WIN)
     // There argv is in the system's 8-bit code page, which has no letters for most file
     // names; Qt reads the command line as typed, and the core takes UTF-8.
@@ -389,6 +391,9 @@ int main(int argc, char* argv[]) {
     }
     if (options.command == CliOptions::Command::Convert) {
         return runConvert(options);
+    }
+    if (const auto status = qt::runFigureCommand(options)) {
+        return *status;
     }
     std::optional<std::string> backupPath;
     if (options.command == CliOptions::Command::Backup && !(backupPath = backupFile(options))) {
@@ -493,6 +498,8 @@ int main(int argc, char* argv[]) {
         case CliOptions::Command::Ports:
         case CliOptions::Command::Detect:
         case CliOptions::Command::Convert:
+        case CliOptions::Command::Info:
+        case CliOptions::Command::Picture:
             break;
     }
     magellan.ClosePort();

@@ -25,6 +25,7 @@
 #include "qt/plain_text_opener.h"
 #include "qt/port_detector.h"
 #include "qt/port_status.h"
+#include "qt/track_view_window.h"
 #include "qt/week_rollover_menu.h"
 
 namespace trawlix::app {
@@ -117,6 +118,8 @@ void MainWindow::buildStatusBar() {
     statusActivity_->setMinimumWidth(1);
     statusBar()->addWidget(statusActivity_, 1);
     statusBar()->addPermanentWidget(statusPort_);
+    viewOffer_ = new qt::ViewOffer(statusBar());
+    statusBar()->addPermanentWidget(viewOffer_->button());
 }
 
 MainWindow::~MainWindow() = default;
@@ -201,6 +204,8 @@ void MainWindow::buildMenus() {
     mnuBackUp_->setObjectName("mnuBackUp");
     mnuRestore_ = mnuFile->addAction("Restore GPS...");
     mnuRestore_->setObjectName("mnuRestore");
+    mnuViewFile_ = mnuFile->addAction("View File...");
+    mnuViewFile_->setObjectName("mnuViewFile");
     mnuFindGps_ = mnuFile->addAction("Find GPS...");
     mnuFindGps_->setObjectName("mnuFindGps");
     mnuExit_ = mnuFile->addAction("E&xit");
@@ -237,6 +242,7 @@ void MainWindow::attach(YourForm& form) {
     connect(mnuOpen_, &QAction::triggered, this, userAction([this] { form_->mnuOpen_Click(); }));
     connect(mnuClose_, &QAction::triggered, this, userAction([this] { form_->mnuClose_Click(); }));
     connect(mnuExit_, &QAction::triggered, this, [this] { form_->mnuExit_Click(); });
+    connect(mnuViewFile_, &QAction::triggered, this, [this] { qt::chooseAndViewFile(this); });
     connect(mnuFindGps_, &QAction::triggered, this,
             userAction([this] { form_->mnuFindGps_Click(); }));
     qt::addWeekRolloverMenu(*mnuBackUp_, form.weekRollover());
@@ -450,6 +456,10 @@ bool MainWindow::startEditor(const std::string& path) {
 
 bool MainWindow::openWithDefaultProgram(const std::string& path) {
     return launchDefaultProgram(fromUtf8(path));
+}
+
+void MainWindow::offerView(const std::string& path) {
+    viewOffer_->offer(fromUtf8(path));
 }
 
 bool MainWindow::launchDefaultProgram(const QString& path) {

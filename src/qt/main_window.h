@@ -16,6 +16,10 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 
+namespace trawlix::qt {
+class ViewOffer;
+}
+
 namespace trawlix::app {
 
 class YourForm;
@@ -62,6 +66,7 @@ class MainWindow : public QMainWindow, public FormView {
     void showFileDialog(FileDialogMode mode, CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
+    void offerView(const std::string& path) override;
     MessageAnswer showDetailedMessage(const std::string& text, const std::string& detail,
                                       MessageButtons buttons, MessageKind kind) override;
     void showStatus(StatusArea area, const std::string& text) override;
@@ -109,6 +114,8 @@ class MainWindow : public QMainWindow, public FormView {
     QAction* mnuFindGps_ = nullptr;
     QAction* mnuBackUp_ = nullptr;
     QAction* mnuRestore_ = nullptr;
+    QAction* mnuViewFile_ = nullptr;
+    qt::ViewOffer* viewOffer_ = nullptr;
     ReceiverActions receiverActions_;
     QLabel* statusActivity_ = nullptr;
     QLabel* statusPort_ = nullptr;

@@ -190,6 +190,11 @@ std::optional<UtcTime> utcTimeFromIso(std::string_view text) {
     return t;
 }
 
+double secondsSinceEpoch(const UtcTime& t) {
+    const long long minutes = (daysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute;
+    return static_cast<double>(minutes * 60 + t.second) + t.hundredths / 100.0;
+}
+
 std::string isoTextOf(const UtcTime& t) {
     // By hand rather than by a formatting call: a track of 32,767 points writes as many.
     std::string iso = std::to_string(t.year);

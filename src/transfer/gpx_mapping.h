@@ -72,6 +72,8 @@ struct UtcTime {
 // "2008-08-11T07:15:48.24Z", "...+02:00", or without a zone (taken as UTC).
 std::optional<UtcTime> utcTimeFromIso(std::string_view text);
 std::string isoTextOf(const UtcTime& time);
+// Seconds since 1970-01-01T00:00:00Z, hundredths kept.
+double secondsSinceEpoch(const UtcTime& time);
 // The receiver's "ddmmyy" and "hhmmss" or "hhmmss.ss"; nothing when either is unreadable.
 std::optional<UtcTime> utcTimeFromReceiver(std::string_view date, std::string_view time);
 std::string receiverTimeOf(const UtcTime& time);  // "hhmmss.ss", as many decimals as kept

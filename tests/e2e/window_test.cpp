@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,7 @@ TEST_F(WindowEndToEnd, DownloadThroughTheFunctionListWritesTheFileAndOpensTheEdi
     ASSERT_TRUE(waitForMessage(1));
     EXPECT_EQ(window.messages.back(), "Received 36 records.");
     EXPECT_EQ(window.editorStarts, QStringList{path("waypoints.txt")});
+    EXPECT_EQ(window.findChild<QToolButton*>("cmdViewDownload")->text(), "View waypoints.txt");
     std::ifstream in(folder / "waypoints.txt", std::ios::binary);
     std::string first;
     std::getline(in, first);
@@ -195,6 +197,7 @@ TEST_F(WindowBackup, BackUpAndRestoreFromTheFileMenuEndWithOneMessageEach) {
                                            "to " +
                                            file + "."});
     EXPECT_TRUE(window.editorStarts.isEmpty());
+    EXPECT_TRUE(window.findChild<QToolButton*>("cmdViewDownload")->isHidden());
     EXPECT_TRUE(window.statuses.contains("Backup 3 of 3 \u00b7 Requesting track points"))
         << window.statuses.join("\n").toStdString();
     EXPECT_TRUE(window.dialogFolders.back().endsWith(".gpx"));

@@ -33,7 +33,7 @@ expect() {
 }
 
 # The command comes first, whatever options stand before it.
-expect "version download upload nmea convert backup restore ports detect" trawlix-cli ""
+expect "version download upload nmea convert backup restore info picture ports detect" trawlix-cli ""
 expect "--save" trawlix-cli detect --s
 expect "download" trawlix-cli "do"
 expect "upload" trawlix-cli --port 2 up

@@ -94,9 +94,10 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsOrderAndNesting) {
     ASSERT_EQ(window.menuBar()->actions().size(), 1);
     ASSERT_NE(fileMenu(), nullptr);
     EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
-    EXPECT_EQ(captionsOf(fileMenu()),
-              (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "GPS &Week Rollover",
-                           "Back Up GPS...", "Restore GPS...", "Find GPS...", "E&xit"}));
+    EXPECT_EQ(
+        captionsOf(fileMenu()),
+        (QStringList{"&Assign Port", "&Open Port", "&Close Port", "", "GPS &Week Rollover",
+                     "Back Up GPS...", "Restore GPS...", "View File...", "Find GPS...", "E&xit"}));
     QMenu* assign = submenu(fileMenu(), "&Assign Port");
     ASSERT_NE(assign, nullptr);
     EXPECT_EQ(captionsOf(assign),

@@ -52,6 +52,7 @@ class ScriptedView : public app::FormView {
     std::vector<std::string> defaultProgramStarts;
     std::vector<DialogShown> dialogs;
     std::vector<std::string> editorStarts;
+    std::vector<std::string> viewOffers;
     bool editorStartsOk = true;
     bool windowShown = false;
     int closeRequests = 0;
@@ -87,6 +88,7 @@ class ScriptedView : public app::FormView {
     void showFileDialog(app::FileDialogMode mode, app::CommonDialog& dialog) override;
     bool startEditor(const std::string& path) override;
     bool openWithDefaultProgram(const std::string& path) override;
+    void offerView(const std::string& path) override { viewOffers.push_back(path); }
     void showWindow() override;
     void closeWindow() override;
     void endProgram() override;

@@ -52,6 +52,7 @@ TEST_F(DownloadReceiver, RouteDownloadOfTwoRoutesOfThreeEntries) {
     EXPECT_EQ(form->RouteCount.value(), 2);
     EXPECT_EQ(form->RouteFileNum, 0);
     EXPECT_EQ(view.editorStarts, (std::vector<std::string>{path("routes.txt")}));
+    EXPECT_EQ(view.viewOffers, view.editorStarts);
     EXPECT_EQ(form->PendingCommand, "");
 }
 
@@ -83,6 +84,7 @@ TEST_F(DownloadReceiver, EndAfterResetReportsNothingAndKeepsTheFile) {
     EXPECT_EQ(form->WaypointFileNum, 0);
     EXPECT_EQ(readFile("waypoints.txt").substr(0, 13), "Waypoint,ONE,");
     EXPECT_TRUE(view.editorStarts.empty());
+    EXPECT_TRUE(view.viewOffers.empty());
 }
 
 TEST_F(DownloadReceiver, TrackEndStartsTheEditorOnThePathAsItStands) {
