@@ -1,5 +1,6 @@
 #include "cli/console_run.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/window_captions.h"
@@ -57,6 +58,26 @@ void stopTransfer(app::YourForm& form, bool upload,
     if (upload) {
         waitWhile([&form] { return form.stoppedUploadEnding(); });
     }
+}
+
+void stopSequence(app::KindSequence& run, app::YourForm& form,
+                  const std::function<void(const std::function<bool()>&)>& waitWhile) {
+    run.stop();
+    waitWhile([&form] { return form.stoppedUploadEnding(); });
+}
+
+std::string sequenceMessage(const app::KindSequence& run) {
+    // The window's line ends, CR LF, as the console's.
+    std::string text = run.result();
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+int sequenceStatus(const app::KindSequence& run, const ConsoleView& view, bool interrupted) {
+    if (run.completed()) {
+        return kCompleted;
+    }
+    return view.outcome && !interrupted ? exitStatusFor(*view.outcome) : kAbandoned;
 }
 
 }  // namespace trawlix::cli

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/receiver_backup.h"
 #include "app/your_form.h"
 #include "cli/cli_options.h"
 #include "cli/console_view.h"
@@ -33,5 +34,16 @@ void startTransfer(app::YourForm& form, int entry, const std::string& path,
 // holds (boundedly), so that the receiver is not left a piece of a route.
 void stopTransfer(app::YourForm& form, bool upload,
                   const std::function<void(const std::function<bool()>&)>& waitWhile);
+
+// Ctrl-C part way through a backup or a restore: it stops where it is, a route being sent
+// going out whole first, as for a single upload.
+void stopSequence(app::KindSequence& run, app::YourForm& form,
+                  const std::function<void(const std::function<bool()>&)>& waitWhile);
+
+// The one message that ends a backup or a restore, with the console's line ends; it goes
+// to standard output when the run completed, else to standard error.
+std::string sequenceMessage(const app::KindSequence& run);
+// The exit status of a backup or restore that finished or was stopped.
+int sequenceStatus(const app::KindSequence& run, const ConsoleView& view, bool interrupted);
 
 }  // namespace trawlix::cli

@@ -18,6 +18,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_run.h"
 #include "cli/console_view.h"
+#include "cli/progress.h"
 #include "cli/week_rollover_probe.h"
 #include "common/numbers.h"
 #include "common/version.h"
@@ -34,52 +35,6 @@ namespace {
 using namespace trawlix;
 using cli::CliOptions;
 
-// Shows the count of records on standard error while a transfer runs: on a terminal the
-// window's status text (with the total and time left of an upload) in one line rewritten in
-// place, a plain line a second otherwise (with the status text when `described`, as a backup
-// or restore has several parts).
-class Progress {
-  public:
-    Progress(const app::YourForm& form, const cli::ConsoleView& view, bool described = false)
-        : form_(form), view_(view), terminal_(cli::isTerminal(stderr)), described_(described) {}
-
-    void update() {
-        const int count = form_.RecordCount.value();
-        if (count == shown_) {
-            return;
-        }
-        shown_ = count;
-        if (terminal_) {
-            std::fprintf(stderr, "\r%s\033[K", view_.activity.c_str());
-        } else if (lastLine_.elapsed() >= 1000) {
-            if (described_) {
-                std::fprintf(stderr, "%s\n", view_.activity.c_str());
-            } else {
-                std::fprintf(stderr, "%d records\n", count);
-            }
-            lastLine_.restart();
-        }
-        std::fflush(stderr);
-    }
-    void finish() {
-        if (terminal_ && shown_ >= 0) {
-            std::fprintf(stderr, "\n");
-        }
-    }
-
-  private:
-    const app::YourForm& form_;
-    const cli::ConsoleView& view_;
-    bool terminal_;
-    bool described_;
-    int shown_ = -1;
-    QElapsedTimer lastLine_ = [] {
-        QElapsedTimer timer;
-        timer.start();
-        return timer;
-    }();
-};
-
 // Runs the event loop until `done` holds or the user interrupts. The loop sleeps until an
 // event comes; a tick wakes it now and then, so that conditions on time are seen too.
 void runUntil(const std::function<bool()>& done, const std::function<void()>& every = {}) {
@@ -94,10 +49,20 @@ void runUntil(const std::function<bool()>& done, const std::function<void()>& ev
     }
 }
 
+// Runs the link while `ending` holds, for the end of a route being sent at most.
+void waitWhile(const std::function<bool()>& ending) {
+    constexpr int kRouteEndMs = 30000;
+    QElapsedTimer waited;
+    waited.start();
+    while (ending() && waited.elapsed() < kRouteEndMs) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+}
+
 int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
     const std::string path =
         QFileInfo(QString::fromStdString(options.file)).absoluteFilePath().toStdString();
-    Progress progress(form, view);
+    cli::Progress progress(form, view, cli::isTerminal(stderr));
     cli::startTransfer(form, cli::functionEntry(options.command, options.kind), path,
                        cli::fileFormat(options, options.file));
     runUntil([&] { return view.outcome.has_value(); }, [&] { progress.update(); });
@@ -105,14 +70,7 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
     progress.finish();
     if (cli::interrupted() && !view.outcome) {
         const bool upload = options.command == CliOptions::Command::Upload;
-        cli::stopTransfer(form, upload, [](const std::function<bool()>& ending) {
-            constexpr int kRouteEndMs = 30000;
-            QElapsedTimer waited;
-            waited.start();
-            while (ending() && waited.elapsed() < kRouteEndMs) {
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-            }
-        });
+        cli::stopTransfer(form, upload, waitWhile);
         if (upload) {
             std::fprintf(stderr, "Stopped: the upload of %s is not complete (%d records sent).\n",
                          path.c_str(), form.RecordCount.value());
@@ -229,28 +187,14 @@ std::optional<transfer::backup::RestorePlan> restorePlan(const CliOptions& optio
 
 // Runs a backup or a restore to its end, or stops it at Ctrl-C; prints the one message.
 int runSequence(app::KindSequence& run, app::YourForm& form, cli::ConsoleView& view) {
-    Progress progress(form, view, true);
+    cli::Progress progress(form, view, cli::isTerminal(stderr), true);
     runUntil([&] { return run.finished(); }, [&] { progress.update(); });
     progress.finish();
     if (!run.finished()) {
-        run.stop();
-        // A route being sent goes out whole: wait for that, boundedly, as a single upload does.
-        constexpr int kRouteEndMs = 30000;
-        QElapsedTimer waited;
-        waited.start();
-        while (form.stoppedUploadEnding() && waited.elapsed() < kRouteEndMs) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        }
+        cli::stopSequence(run, form, waitWhile);
     }
-    // The window's line ends, CR LF, as the console's.
-    std::string text = run.result();
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    std::fprintf(run.completed() ? stdout : stderr, "%s\n", text.c_str());
-    if (run.completed()) {
-        return cli::kCompleted;
-    }
-    return view.outcome && !cli::interrupted() ? cli::exitStatusFor(*view.outcome)
-                                               : cli::kAbandoned;
+    std::fprintf(run.completed() ? stdout : stderr, "%s\n", cli::sequenceMessage(run).c_str());
+    return cli::sequenceStatus(run, view, cli::interrupted());
 }
 
 int runBackup(const std::string& file, app::YourForm& form, link::GpsLink& magellan,
@@ -270,10 +214,9 @@ int runBackup(const std::string& file, app::YourForm& form, link::GpsLink& magel
 int runRestore(const CliOptions& options, transfer::backup::RestorePlan plan, app::YourForm& form,
                cli::ConsoleView& view) {
     QObject lifetime;
-    app::ReceiverRestore restore(form,
-                                 [&lifetime](std::function<void()> action, int delayMs) {
-                                     QTimer::singleShot(delayMs, &lifetime, std::move(action));
-                                 });
+    app::ReceiverRestore restore(form, [&lifetime](std::function<void()> action, int delayMs) {
+        QTimer::singleShot(delayMs, &lifetime, std::move(action));
+    });
     restore.start(absolutePath(options.file), std::move(plan));
     return runSequence(restore, form, view);
 }

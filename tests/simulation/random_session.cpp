@@ -160,14 +160,22 @@ void scheduleWholeReceiverAction(Session& session, const UploadFiles& files, std
 // trawlix-cli's rules: its exit status is 0 only when the work is done, and always when the
 // only faults were recoverable.
 void playCommandLine(Session& session, Referee& referee, const UploadFiles& files, Dice& dice,
-                     bool onlyRecoverable, std::vector<std::string>& problems) {
+                     std::uint32_t seed, bool onlyRecoverable, std::vector<std::string>& problems) {
     const int entry = app::kRequestWaypoints + dice.between(0, 5);
     const bool gpx = dice.chance(40);
     const std::string file =
         entry >= app::kSendWaypoints ? files.of(entry, gpx) : (gpx ? "out.gpx" : "out.txt");
     const std::optional<Micros> ctrlC =
         dice.chance(25) ? std::optional(dice.moment(kSecond, 20 * kSecond)) : std::nullopt;
-    const CommandEnd end = runCommand(session, entry, file, ctrlC);
+    // A backup or a restore takes dice of its own, so that every other command plays as before.
+    Dice whole(seed ^ 0x27D4EB2Fu);
+    const bool sequence = whole.chance(20);
+    const bool backup = whole.chance(50);
+    const CommandEnd end =
+        sequence
+            ? runSequenceCommand(session, backup, backup ? "backup.gpx" : files.wholeGpx, ctrlC)
+            : runCommand(session, entry, file, ctrlC);
+    const bool workDone = sequence ? end.completedRun : referee.transfersCompleted() > 0;
     const auto complain = [&](const std::string& text) {
         problems.push_back(secondsText(session.time()) + "  " + text);
         session.note("PROBLEM: " + text);
@@ -175,7 +183,7 @@ void playCommandLine(Session& session, Referee& referee, const UploadFiles& file
     if (!end.status) {
         complain("trawlix-cli did not end within " + std::to_string(kCommandBound / kSecond) +
                  " s");
-    } else if (*end.status == cli::kCompleted && referee.transfersCompleted() == 0) {
+    } else if (*end.status == cli::kCompleted && !workDone) {
         complain("trawlix-cli exits 0 but the work is not done");
     } else if (*end.status != cli::kCompleted && onlyRecoverable && !end.interrupted) {
         complain("trawlix-cli exits " + std::to_string(*end.status) +
@@ -250,6 +258,34 @@ CommandEnd runCommand(Session& session, int entry, const std::string& file,
     } else if (session.runUntil(ended, kCommandBound)) {
         end.status = cli::exitStatusFor(*console.outcome);
     }
+    return end;
+}
+
+CommandEnd runSequenceCommand(Session& session, bool backup, const std::string& file,
+                              std::optional<Micros> ctrlC) {
+    cli::ConsoleView& console = session.consoleView();
+    CommandEnd end;
+    session.start();
+    end.status = cli::startUpStatus(console);
+    if (end.status) {
+        return end;
+    }
+    app::KindSequence* run = session.commandLineRun(backup, file);
+    if (run == nullptr) {
+        end.status = cli::kFileProblem;
+        return end;
+    }
+    const auto finished = [run] { return run->finished(); };
+    if (ctrlC && !session.runUntil(finished, *ctrlC)) {
+        cli::stopSequence(*run, session.form(), [&session](const std::function<bool()>& ending) {
+            session.runUntil([&ending] { return !ending(); }, 30 * kSecond);
+        });
+        end.interrupted = true;
+        end.status = cli::sequenceStatus(*run, console, true);
+    } else if (session.runUntil(finished, kCommandBound)) {
+        end.status = cli::sequenceStatus(*run, console, false);
+    }
+    end.completedRun = run->completed();
     return end;
 }
 
@@ -342,7 +378,7 @@ SessionOutcome runRandomSession(std::uint32_t seed, const UploadFiles& files,
             scheduleFault(session, referee, dice);
         }
         if (setup.console) {
-            playCommandLine(session, referee, files, dice, onlyRecoverable, outcome.problems);
+            playCommandLine(session, referee, files, dice, seed, onlyRecoverable, outcome.problems);
         } else {
             playWindow(session, files, dice, seed, troubled, outcome.problems);
         }

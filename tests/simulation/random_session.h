@@ -34,6 +34,7 @@ inline constexpr Micros kCommandBound = 600 * kSecond;
 struct CommandEnd {
     std::optional<int> status;  // nothing: it did not end within kCommandBound
     bool interrupted = false;
+    bool completedRun = false;  // a backup or restore that completed every kind
 };
 
 // What trawlix-cli does for `download` or `upload` on a console session: start, choose
@@ -41,6 +42,10 @@ struct CommandEnd {
 // by then.
 CommandEnd runCommand(Session& session, int entry, const std::string& file,
                       std::optional<Micros> ctrlC = std::nullopt);
+
+// The same for `backup FILE` (or `restore FILE`, when `backup` is false).
+CommandEnd runSequenceCommand(Session& session, bool backup, const std::string& file,
+                              std::optional<Micros> ctrlC = std::nullopt);
 
 // The `lines` lines of the log that lead to the first broken rule (or its end), with what
 // was left out counted.

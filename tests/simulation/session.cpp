@@ -166,6 +166,7 @@ void Session::boxOpened(testing::ScriptedView::Message message) {
 // A backup's listener stands between the link and the window: runs go before the link.
 void Session::endPrograms() {
     view_.whileMessageOpen = nullptr;
+    commandRun_.reset();
     backups_.reset();
     link_->setListener(nullptr);
     form_.reset();
@@ -487,30 +488,63 @@ void Session::makeBackupActions() {
     app::FormView& screen = console_ ? static_cast<app::FormView&>(*console_) : view_;
     backups_ =
         std::make_unique<app::BackupActions>(screen, *form_, *link_, xml_, settings_, later());
-    backups_->onRunStarted = [this](app::KindSequence& run) {
-        // A backup is judged by the one document it ends with: a kind that came back empty
-        // is asked for again, and the user never sees the completion of its step.
-        const bool backup = dynamic_cast<const app::ReceiverBackup*>(&run) != nullptr;
-        run.onStepStarted = [this](int entry, const std::string& file) {
-            note(std::string("step \"") + app::kFunctionEntries[static_cast<std::size_t>(entry)] +
-                 "\" " + file);
-            if (onChoose) {
-                onChoose(entry, file);
-            }
-        };
-        run.onStepEnded = [this, backup](bool completed, const std::string& text) {
-            if (completed && !backup && onBox) {
-                onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
-            } else if (onChoose) {
-                onChoose(app::kReset, "");
-            }
-        };
-    };
+    backups_->onRunStarted = [this](app::KindSequence& run) { watchRun(run); };
     backups_->onRunFinished = [this](app::KindSequence& run) {
         if (onRunFinished) {
             onRunFinished(run);
         }
     };
+}
+
+// The referee sees a run's steps as the user's own choices.
+void Session::watchRun(app::KindSequence& run) {
+    // A backup is judged by the one document it ends with: the user never sees the
+    // completion of its steps.
+    const bool backup = dynamic_cast<const app::ReceiverBackup*>(&run) != nullptr;
+    run.onStepStarted = [this](int entry, const std::string& file) {
+        note(std::string("step \"") + app::kFunctionEntries[static_cast<std::size_t>(entry)] +
+             "\" " + file);
+        if (onChoose) {
+            onChoose(entry, file);
+        }
+    };
+    run.onStepEnded = [this, backup](bool completed, const std::string& text) {
+        if (completed && !backup && onBox) {
+            onBox({text, app::MessageButtons::Ok, app::MessageKind::TransferComplete, {}});
+        } else if (onChoose) {
+            onChoose(app::kReset, "");
+        }
+    };
+}
+
+app::KindSequence* Session::commandLineRun(bool backup, const std::string& file) {
+    std::unique_ptr<app::KindSequence> run;
+    if (backup) {
+        auto made = std::make_unique<app::ReceiverBackup>(*form_, *link_, later());
+        watchRun(*made);
+        if (const auto why = made->start(path(file))) {
+            note("backup refused: " + *why);
+            return nullptr;
+        }
+        run = std::move(made);
+    } else {
+        transfer::backup::RestoreCheck check = transfer::backup::checkRestore(path(file), xml_, {});
+        if (!check.plan) {
+            note("restore refused: " + check.error);
+            return nullptr;
+        }
+        auto made = std::make_unique<app::ReceiverRestore>(*form_, later());
+        watchRun(*made);
+        made->start(path(file), std::move(*check.plan));
+        run = std::move(made);
+    }
+    commandRun_ = std::move(run);
+    commandRun_->onFinished = [this] {
+        if (onRunFinished) {
+            onRunFinished(*commandRun_);
+        }
+    };
+    return commandRun_.get();
 }
 
 void Session::backUp(const std::string& file) {

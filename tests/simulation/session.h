@@ -86,6 +86,9 @@ class Session : public link::LinkTransport, public app::Clock {
     // answered as any box). Any other action of the user stops them, as in the window.
     void backUp(const std::string& file);
     void restore(const std::string& file);
+    // trawlix-cli's `backup FILE` or `restore FILE` on a console session, started as the
+    // command line starts them; nothing when the file is refused first.
+    app::KindSequence* commandLineRun(bool backup, const std::string& file);
     // trawlix-cli's Ctrl-C part way through a transfer: Reset, and for an upload the wait
     // for the end of the route being sent.
     void interrupt(bool upload);
@@ -160,6 +163,7 @@ class Session : public link::LinkTransport, public app::Clock {
     std::string garbledIfWrongSpeed(std::string bytes) const;
     void stopRun();
     void makeBackupActions();
+    void watchRun(app::KindSequence& run);
     app::KindSequence::Later later();
     void endPrograms();
 
@@ -191,6 +195,7 @@ class Session : public link::LinkTransport, public app::Clock {
     std::unique_ptr<app::YourForm> form_;
     std::unique_ptr<Events> events_;
     std::unique_ptr<app::BackupActions> backups_;
+    std::unique_ptr<app::KindSequence> commandRun_;  // trawlix-cli's backup or restore
     // Counts the program's starts: a killed program's deferred steps are not run.
     int program_ = 0;
 };
