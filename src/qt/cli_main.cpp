@@ -1,17 +1,11 @@
 // trawlix-cli: the transfers of the Trawlix window from a script, without a desktop.
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 
-#include "app/detection.h"
 #include "app/device_settings.h"
-#include "app/port_holder.h"
 #include "app/receiver_backup.h"
 #include "app/window_captions.h"
 #include "app/your_form.h"
@@ -20,44 +14,20 @@
 #include "cli/console_view.h"
 #include "cli/progress.h"
 #include "cli/week_rollover_probe.h"
-#include "common/numbers.h"
 #include "common/version.h"
+#include "qt/cli_offline.h"
 #include "qt/console_platform.h"
 #include "qt/figure_commands.h"
-#include "qt/port_detector.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
-#include "transfer/gpx_convert.h"
 
 namespace {
 
 using namespace trawlix;
 using cli::CliOptions;
-
-// Runs the event loop until `done` holds or the user interrupts. The loop sleeps until an
-// event comes; a tick wakes it now and then, so that conditions on time are seen too.
-void runUntil(const std::function<bool()>& done, const std::function<void()>& every = {}) {
-    constexpr int kTickMs = 100;
-    QTimer tick;
-    tick.start(kTickMs);
-    while (!done() && !cli::interrupted()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (every) {
-            every();
-        }
-    }
-}
-
-// Runs the link while `ending` holds, for the end of a route being sent at most.
-void waitWhile(const std::function<bool()>& ending) {
-    constexpr int kRouteEndMs = 30000;
-    QElapsedTimer waited;
-    waited.start();
-    while (ending() && waited.elapsed() < kRouteEndMs) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
-}
+using cli::runUntil;
+using cli::waitWhile;
 
 int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view) {
     const std::string path =
@@ -81,40 +51,6 @@ int runTransfer(const CliOptions& options, app::YourForm& form, cli::ConsoleView
         return cli::kAbandoned;
     }
     return cli::exitStatusFor(*view.outcome);
-}
-
-transfer::UploadKind uploadKindOf(CliOptions::Kind kind) {
-    switch (kind) {
-        case CliOptions::Kind::Waypoints:
-            return transfer::UploadKind::Waypoints;
-        case CliOptions::Kind::Routes:
-            return transfer::UploadKind::Route;
-        case CliOptions::Kind::Tracks:
-            break;
-    }
-    return transfer::UploadKind::Track;
-}
-
-// Offline: OUT's format decides the direction, and IN must be in the other.
-int runConvert(const CliOptions& options) {
-    const bool toGpx = cli::fileFormat(options, options.output) == CliOptions::Format::Gpx;
-    const bool fromGpx = transfer::gpx::isGpxName(options.file);
-    if (toGpx == fromGpx && !options.format) {
-        std::fprintf(stderr,
-                     "trawlix-cli: convert goes between text and GPX: %s and %s are "
-                     "both %s (say the format of OUT with --format)\n",
-                     options.file.c_str(), options.output.c_str(), toGpx ? "GPX" : "text");
-        return cli::kUsage;
-    }
-    qt::QtXmlSource xml;
-    const transfer::UploadKind kind = uploadKindOf(options.kind);
-    const transfer::gpx::ConversionResult result =
-        toGpx ? transfer::gpx::textToGpx(kind, options.file, options.output, options.waypointsFile,
-                                         xml, cli::convertCorrection(options))
-              : transfer::gpx::gpxToText(kind, options.file, options.output, xml,
-                                         cli::convertCorrection(options).periods);
-    std::fprintf(result.ok ? stdout : stderr, "%s\n", result.message.c_str());
-    return result.ok ? cli::kCompleted : cli::kFileProblem;
 }
 
 int runNmea(const CliOptions& options, app::YourForm& form, cli::ConsoleView& view,
@@ -221,77 +157,6 @@ int runRestore(const CliOptions& options, transfer::backup::RestorePlan plan, ap
     return runSequence(restore, form, view);
 }
 
-int runPorts(app::QtSettingsStore& stored) {
-    for (const std::string& line :
-         app::portsReport(app::systemPorts(), app::assignedDevices(stored), app::sameDevice)) {
-        std::printf("%s\n", line.c_str());
-    }
-    return cli::kCompleted;
-}
-
-// The port number --save assigns to: --port, else the window's current port.
-std::int16_t currentPortNumber(const CliOptions& options, app::SettingsStore& settings) {
-    if (options.port) {
-        return static_cast<std::int16_t>(*options.port);
-    }
-    const auto stored =
-        common::strictInt16(settings.GetSetting(app::kSettingsApplication, "Port", "Port", "2"));
-    return stored && *stored >= 1 ? *stored : std::int16_t{2};
-}
-
-int runDetect(const CliOptions& options, app::QtSettingsStore& stored) {
-    const auto candidates = app::detectionCandidates(
-        app::systemPorts(), app::assignedDevices(stored), options.devices, app::sameDevice);
-    app::PortDetector detector;
-    const bool terminal = cli::isTerminal(stderr);
-    QObject::connect(&detector, &app::PortDetector::progressed, [&](int done, int total) {
-        if (terminal) {
-            std::fprintf(stderr, "\rProbing: %d of %d done", done, total);
-            std::fflush(stderr);
-        }
-    });
-    detector.start(candidates);
-    runUntil([&] { return detector.finished(); });
-    if (!detector.finished()) {
-        detector.cancel();
-    }
-    if (terminal && !candidates.empty()) {
-        std::fprintf(stderr, "\r\033[K");
-    }
-    const auto results = detector.results();
-    for (const app::ProbeResult& result : results) {
-        if (result.outcome == app::ProbeOutcome::Found) {
-            std::printf("%s\n", app::describeResult(result).c_str());
-        }
-    }
-    for (const app::ProbeResult& result : results) {
-        if (result.outcome != app::ProbeOutcome::Found) {
-            std::fprintf(stderr, "%s\n", app::describeResult(result).c_str());
-        }
-    }
-    const auto receiver = app::firstReceiver(results);
-    if (cli::interrupted()) {
-        std::fprintf(stderr, "Stopped: the search was not finished.\n");
-        return cli::kAbandoned;
-    }
-    if (!receiver) {
-        std::fprintf(stderr,
-                     candidates.empty() ? "No serial ports to try.\n" : "No receiver found.\n");
-        return cli::kNoAnswer;
-    }
-    if (options.save) {
-        const std::int16_t port = currentPortNumber(options, stored);
-        app::assignReceiver(stored, port, *receiver);
-        std::printf("Port %d is now %s at %s.\n", port, receiver->device.c_str(),
-                    app::lineSettingsAt(receiver->baud).c_str());
-        for (const std::int16_t other : app::otherPortsNaming(
-                 receiver->device, port, app::assignedDevices(stored), app::sameDevice)) {
-            std::printf("Port %d names the same device.\n", other);
-        }
-    }
-    return cli::kCompleted;
-}
-
 #if defined(__ELF__)
 // Before the shared libraries' initializers, Qt's among them, which take tens of
 // milliseconds on a busy machine: a Ctrl-C in that time must not end the program by the
@@ -333,7 +198,7 @@ int main(int argc, char* argv[]) {
         return cli::kCompleted;
     }
     if (options.command == CliOptions::Command::Convert) {
-        return runConvert(options);
+        return cli::runConvert(options);
     }
     if (const auto status = qt::runFigureCommand(options)) {
         return *status;
@@ -359,10 +224,10 @@ int main(int argc, char* argv[]) {
 
     app::QtSettingsStore stored;
     if (options.command == CliOptions::Command::Ports) {
-        return runPorts(stored);
+        return cli::runPorts(stored);
     }
     if (options.command == CliOptions::Command::Detect) {
-        return runDetect(options, stored);
+        return cli::runDetect(options, stored);
     }
     cli::ReadOnlySettings settings(stored);
     if (options.port) {
