@@ -185,7 +185,7 @@ void YourForm::acknowledgement() {
         // A sentence of a stopped upload, or one sent again: the next sentence of the upload
         // under way goes on the acknowledgement of its own last one.
         --owed_.acksOf(kind);
-        sendHeldUpload();
+        resumeHeldTransfer();
         return;
     }
     if (acked == state.RouteKind) {

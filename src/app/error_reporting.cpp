@@ -26,9 +26,10 @@ void YourForm::Magellan_cError(std::int16_t& cErr, std::string& eMessage, std::s
             if (cErr == link::kNoAnswer) {
                 showActivity("Receiver did not answer");
             }
-            if (uploadRunning() && transfer_->phase == Phase::Held) {
+            if (transfer_ &&
+                (transfer_->phase == Phase::Held || transfer_->phase == Phase::Waiting)) {
                 // The sentence is a stopped upload's: sent again, it would land after the
-                // upload that took its place. It goes, and that upload starts.
+                // transfer that took its place began. It goes, and that transfer starts.
                 view_.showMessage(eMessage, MessageButtons::Ok, kind);
                 cancelOnLink();
             } else if (PendingCommand.empty()) {

@@ -145,7 +145,7 @@ void YourForm::startDownload(link::DataKind kind, const std::string& destination
 // that upload, so that a later choice can still take its place without the link.
 void YourForm::askForDownload() {
     Transfer& download = *transfer_;
-    download.phase = owed_.ends > 0 ? Phase::Waiting : Phase::Requesting;
+    download.phase = owed_.nothing() ? Phase::Requesting : Phase::Waiting;
     showTransferInFields();
     if (download.phase == Phase::Requesting) {
         requestRecords(download.command);
@@ -179,7 +179,12 @@ void YourForm::linkQueueDropped() {
     owed_.ends = 0;
     owed_.acks = {};
     owed_.cancel = false;
-    if (transfer_ && transfer_->phase == Phase::Waiting) {
+    resumeHeldTransfer();
+}
+
+// A transfer held behind what stopped uploads owe goes once they owe nothing.
+void YourForm::resumeHeldTransfer() {
+    if (transfer_ && transfer_->phase == Phase::Waiting && owed_.nothing()) {
         askForDownload();
     }
     sendHeldUpload();

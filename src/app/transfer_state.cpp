@@ -83,8 +83,8 @@ std::vector<std::string> YourForm::transferRuleBreaches() const {
     const Transfer& t = *transfer_;
     rule(t.isDownload() == isDownloadEntry(t.entry), "the phase is not of the entry's direction");
     if (t.isDownload()) {
-        rule(t.phase != Phase::Waiting || owed_.ends > 0,
-             "a download waits for an end that nobody owes");
+        rule(t.phase != Phase::Waiting || !owed_.nothing(),
+             "a download waits for what nobody owes");
         rule(t.fileNum != 0 && files_.isOpen(t.fileNum), "a download without its file");
         rule(files_.openCount() == 1 && open == 1, "a file is open beside the download's");
         rule(

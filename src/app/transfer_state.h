@@ -13,7 +13,7 @@ namespace trawlix::app {
 
 // Where a transfer stands.
 enum class Phase {
-    Waiting,     // a download held until the end of a stopped upload is confirmed
+    Waiting,     // a download held until what stopped uploads owe is confirmed or dropped
     Requesting,  // a download asked for, nothing received yet
     Receiving,   // a download receiving its records
     Held,        // an upload held until what stopped uploads owe is confirmed or dropped

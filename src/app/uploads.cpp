@@ -159,10 +159,7 @@ void YourForm::stoppedUploadEnded() {
     if (std::exchange(owed_.cancel, false)) {
         cancelOnLink();
     }
-    if (transfer_ && transfer_->phase == Phase::Waiting) {
-        askForDownload();
-    }
-    sendHeldUpload();
+    resumeHeldTransfer();
 }
 
 // --- Sentences the receiver did not answer ---------------------------------------------------

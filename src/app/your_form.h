@@ -188,6 +188,7 @@ class YourForm {
     void askForDownload();
     // An upload held behind what stopped uploads owe starts once they owe nothing.
     void sendHeldUpload();
+    void resumeHeldTransfer();
     void requestRecords(const std::string& command);
     void cancelOnLink();
     // The link dropped whatever it had queued (a cancel, or the port closed): nothing owed

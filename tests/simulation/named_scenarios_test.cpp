@@ -440,6 +440,23 @@ TEST_F(Scenario, AStoppedUploadsUnansweredSentenceOffersNoRetry) {
     EXPECT_EQ(referee->transfersCompleted(), 1);
 }
 
+// A download chosen while an upload's sentence is on the line waits behind it. That sentence
+// going unanswered, and its box cancelled, must not leave the download's request unsent.
+TEST_F(Scenario, ADownloadBehindAnUnansweredSentenceIsStillAskedFor) {
+    begin();
+    session->start();
+    session->receiver().setMuted(true);
+    session->choose(app::kSendWaypoints, files->of(app::kSendWaypoints));
+    session->runFor(kSecond);
+    session->choose(app::kRequestWaypoints, "w.txt");
+    session->answerBox = [this](const testing::ScriptedView::Message&) {
+        session->receiver().setMuted(false);
+        return MessageAnswer::Cancel;
+    };
+    ASSERT_TRUE(runUntilMessage("The GPS did not answer", 30 * kSecond)) << describeProblems();
+    ASSERT_TRUE(runUntilMessage("Received ", 30 * kSecond)) << describeProblems();
+}
+
 // The program stopped while the link set-up waits for a silent receiver: the wait ends at
 // once and nothing more is sent.
 TEST_F(Scenario, StoppedDuringTheLinkSetUp) {

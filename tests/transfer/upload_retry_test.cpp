@@ -162,6 +162,9 @@ TEST_F(UploadRetry, DownloadWaitsForTheEndOfTheStoppedRouteUpload) {
     startUpload(app::kSendRoute, "r.txt", kFiveEntryRoute);
     startDownload(app::kRequestWaypoints, "w.txt");
     EXPECT_EQ(link.sentences().back(), kEnd);
+    for (int i = 0; i < 4; ++i) {
+        ack(protocol::kRouteKind);  // the sentence in flight, and the route's rest
+    }
     EXPECT_EQ(link.count("RequestWaypoints"), 0);
     ackEnd();
     EXPECT_EQ(link.count("RequestWaypoints"), 1);
