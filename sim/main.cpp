@@ -35,6 +35,7 @@ void usage() {
         "  --silent             never answer\n"
         "  --silent-after N     answer nothing after N sentences\n"
         "  --hang-up-after N    hang up the line after N sentences\n"
+        "  --received-log FILE  on exit, write every sentence received to FILE, one a line\n"
         "  --help               this text\n"
         "  --version            the version of trawlix-sim\n"
         "Prints the device path on the first line, then runs until interrupted.");
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     int trackPoints = 300;
     int nmeaInterval = 1000;
     std::string replayFile;
+    std::string receivedLog;
     bool empty = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -82,6 +84,8 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, nmeaInterval);
         } else if (arg == "--replay" && i + 1 < argc) {
             replayFile = argv[++i];
+        } else if (arg == "--received-log" && i + 1 < argc) {
+            receivedLog = argv[++i];
         } else if (arg == "--drop-ack") {
             ok = numberArgument(i, argc, argv, faults.dropAcknowledgement);
         } else if (arg == "--corrupt") {
@@ -144,5 +148,17 @@ int main(int argc, char** argv) {
         ::usleep(50'000);
     }
     host.stop();
+    if (!receivedLog.empty()) {
+        std::ofstream log(receivedLog, std::ios::binary);
+        host.withReceiver([&log](SimulatedReceiver& served) {
+            for (const std::string& sentence : served.received()) {
+                log << sentence << '\n';
+            }
+        });
+        if (!log) {
+            std::fprintf(stderr, "trawlix-sim: can't write %s\n", receivedLog.c_str());
+            return 1;
+        }
+    }
     return 0;
 }

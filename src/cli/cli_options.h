@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fix_share.h"
 #include "transfer/backup.h"
 
 namespace trawlix::cli {
@@ -21,7 +22,8 @@ struct CliOptions {
         Detect,
         Convert,
         Backup,
-        Restore
+        Restore,
+        Share
     };
     enum class Kind { Waypoints, Routes, Tracks };
     enum class Format { Text, Gpx };
@@ -43,6 +45,8 @@ struct CliOptions {
     bool force = false;                        // backup --force: an existing file is overwritten
     std::vector<transfer::backup::Kind> only;  // restore --only; empty for every kind
     bool dryRun = false;                       // restore --dry-run
+    std::optional<app::ListenAddress> listen;  // share --listen
+    bool quiet = false;                        // share --quiet: no line per program
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending
@@ -65,6 +69,7 @@ enum ExitStatus {
     kNoAnswer = 4,
     kFileProblem = 5,
     kAbandoned = 6,
+    kShareUnavailable = 7,  // share: the TCP port cannot be listened on
 };
 
 }  // namespace trawlix::cli
