@@ -35,6 +35,8 @@ class FixServer : public QObject {
     void close();
     bool listening() const { return server_.isListening(); }
     const app::ListenAddress& address() const { return address_; }
+    // The port listened on: the one asked for, or the one the system chose for port 0.
+    std::uint16_t port() const { return server_.serverPort(); }
 
     // A sentence from the receiver, without line end, handed on when it may go out.
     void offer(const std::string& sentence);
