@@ -167,9 +167,11 @@ std::vector<FixFeed::ClientId> FixFeed::stuckClients(double now) const {
 }
 
 FixFeed::Client* FixFeed::find(ClientId id) {
-    const auto it = std::find_if(clients_.begin(), clients_.end(),
-                                 [id](const Client& client) { return client.id == id; });
-    return it != clients_.end() ? &*it : nullptr;
+    // Ids only grow, and clients stay in the order they came: sorted by id.
+    const auto it =
+        std::lower_bound(clients_.begin(), clients_.end(), id,
+                         [](const Client& client, ClientId key) { return client.id < key; });
+    return it != clients_.end() && it->id == id ? &*it : nullptr;
 }
 
 const FixFeed::Client* FixFeed::find(ClientId id) const {
