@@ -1,6 +1,7 @@
 #include "app/fix_share.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "common/numbers.h"
 #include "link/sentence.h"
@@ -97,7 +98,9 @@ bool isShareableSentence(std::string_view sentence) {
     return high >= 0 && low >= 0 && link::checksumOf(body) == high * 16 + low;
 }
 
-FixFeed::FixFeed(std::size_t queueLines) : ring_(std::max<std::size_t>(queueLines, 1)) {}
+// The ring's size is a power of two, so that a line's slot is its sequence number masked.
+FixFeed::FixFeed(std::size_t queueLines)
+    : ring_(std::bit_ceil(std::max<std::size_t>(queueLines, 1))) {}
 
 FixFeed::ClientId FixFeed::addClient() {
     clients_.push_back({nextId_, nextSequence_, 0, std::nullopt});
@@ -112,7 +115,7 @@ bool FixFeed::offer(std::string_view sentence, double now) {
     if (paused_ || !isShareableSentence(sentence)) {
         return false;
     }
-    std::string& slot = ring_[nextSequence_ % ring_.size()];
+    std::string& slot = ring_[nextSequence_ & (ring_.size() - 1)];
     slot.assign(sentence);  // keeps the slot's memory: no allocation once the ring is warm
     slot += "\r\n";
     ++nextSequence_;
@@ -137,7 +140,7 @@ std::size_t FixFeed::take(ClientId id, std::string& out, std::size_t room) {
     }
     std::size_t appended = 0;
     while (client->next < nextSequence_) {
-        const std::string& line = ring_[client->next % ring_.size()];
+        const std::string& line = ring_[client->next & (ring_.size() - 1)];
         if (appended + line.size() > room) {
             break;
         }

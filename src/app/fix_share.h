@@ -51,6 +51,7 @@ class FixFeed {
     static constexpr std::size_t kQueueLines = 64;  // several seconds of fixes
     static constexpr double kStuckSeconds = 10.0;
 
+    // Holds `queueLines` lines for each client, rounded up to a power of two.
     explicit FixFeed(std::size_t queueLines = kQueueLines);
 
     ClientId addClient();

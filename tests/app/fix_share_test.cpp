@@ -57,20 +57,20 @@ TEST(FixShare, ListenAddressesAsTyped) {
 constexpr const char* kFix = "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39";
 
 TEST(FixShare, ASlowClientLosesItsOldestLinesAndTheOthersNothing) {
-    FixFeed feed(3);
+    FixFeed feed(3);  // four lines: a power of two
     const auto slow = feed.addClient();
     const auto reader = feed.addClient();
     std::string got;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         feed.offer(kFix, i);
         feed.take(reader, got, 1000);
     }
-    EXPECT_EQ(got.size(), 5 * (std::string(kFix).size() + 2));
+    EXPECT_EQ(got.size(), 6 * (std::string(kFix).size() + 2));
     EXPECT_EQ(got.substr(got.size() - 2), "\r\n");
     EXPECT_EQ(feed.dropped(reader), 0u);
     EXPECT_EQ(feed.dropped(slow), 2u);
     std::string late;
-    EXPECT_EQ(feed.take(slow, late, 1000), 3 * (std::string(kFix).size() + 2));
+    EXPECT_EQ(feed.take(slow, late, 1000), 4 * (std::string(kFix).size() + 2));
 }
 
 TEST(FixShare, AClientBehindForSecondsIsStuckUnlessItCatchesUp) {
