@@ -9,6 +9,9 @@ namespace {
 // What may wait in a socket's own buffer: beyond it, lines wait in the feed, where the
 // oldest are dropped first, instead of in an unbounded buffer of Qt's.
 constexpr qint64 kSocketRoom = 8 * 1024;
+// The system's own buffer for a client, kept small too: a client that never reads is
+// behind within minutes, not after megabytes.
+constexpr int kSystemSendBuffer = 16 * 1024;
 constexpr int kWatchMs = 1000;
 
 }  // namespace
@@ -74,6 +77,7 @@ void FixServer::acceptClients() {
             continue;
         }
         clients_[socket] = {feed_.addClient(), peerOf(*socket)};
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSystemSendBuffer);
         // Whatever a client sends is read, so that it cannot fill a buffer, and dropped.
         connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
         connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { sendWaiting(socket); });

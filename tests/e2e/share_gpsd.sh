@@ -4,7 +4,8 @@
 # reading it as a TCP source. Checks that gpsd's TPV reports carry the simulator's position
 # and time, that a plain TCP client gets the same sentences, that nothing a client sends
 # reaches the receiver, that a port in use is refused with status 7, and that a thousand
-# connections leave no descriptor or memory behind.
+# connections leave no descriptor or memory behind, and that a client that never reads is
+# disconnected.
 # Usage: share_gpsd.sh TRAWLIX-SIM TRAWLIX-CLI    (exit 77: skipped, gpsd is missing)
 set -euo pipefail
 sim="$1"
@@ -136,6 +137,23 @@ fi
 [ "$(grep -c NMEAOFF "$work/received.log")" -eq 1 ] ||
     fail "NMEAOFF reached the receiver other than once, at the end"
 tail -1 "$work/received.log" | grep -q NMEAOFF || fail "NMEA was not switched off at the end"
+
+# A client that never reads, on a receiver sending fast (some 30 kB a second): behind once
+# the buffers between are full, and disconnected 10 seconds later.
+"$sim" --nmea-interval 10 >"$work/fast.out" &
+pids+=($!)
+await "$work/fast.out" /dev/ || fail "the second simulator did not start"
+fast_port="$(free_port)"
+"$cli" --device "$(head -1 "$work/fast.out")" share --listen "$fast_port" 2>"$work/fast.err" &
+pids+=($!)
+await "$work/fast.err" "Sharing the live fix" || fail "the second share did not start"
+exec 6<"/dev/tcp/127.0.0.1/$fast_port"
+for _ in $(seq 60); do
+    grep -q "^Left: .*did not read" "$work/fast.err" && break
+    sleep 1
+done
+exec 6<&-
+grep -q "^Left: .*did not read" "$work/fast.err" || fail "a client that never reads stayed connected"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "share end to end: ok"
