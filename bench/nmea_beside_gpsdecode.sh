@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The NMEA path from bytes beside gpsd's decoder on the same file, in the same run: the
 # recorded walk repeated to a million sentences, as bench_nmea_path repeats it in memory,
-# then decoded by `gpsdecode` (package gpsd-clients) and by Trawlix's reader and display.
+# then decoded by `gpsdecode` (package gpsd-clients) and by Trawlix's reader and display,
+# without and with the live fix shared to 16 programs.
 # Usage: bench/nmea_beside_gpsdecode.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,4 +22,4 @@ else
     echo "gpsdecode: not installed (apt-get install gpsd-clients)"
 fi
 "$build/bench/bench_nmea_path" --benchmark_repetitions=3 --benchmark_min_time=1 \
-    --benchmark_filter=reader_and_display
+    --benchmark_filter='reader_and_display|reader_display_and_share_16'

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fix_share.h"
 #include "app/your_form.h"
 #include "link/protocol_texts.h"
 #include "link/sentence.h"
@@ -52,8 +53,36 @@ bool isNmea(const ReceivedSentence& sentence) {
     return sentence.word().substr(0, prefix.size()) != prefix;
 }
 
-// `withDebugLine` adds the "< sentence" line the link writes to the debug list for each.
-void BytesToCaptions(benchmark::State& state, bool withDebugLine) {
+// The share's side with 16 programs connected: each sentence goes into the feed, and every
+// client takes it at once into a buffer of its own, where the server hands it to the
+// socket (the socket's own write is not part of this).
+struct SharingClients {
+    static constexpr int kClients = 16;
+    static constexpr std::size_t kSocketRoom = 8 * 1024;
+    trawlix::app::FixFeed feed;
+    std::vector<trawlix::app::FixFeed::ClientId> ids;
+    std::vector<std::string> sockets = std::vector<std::string>(kClients);
+    SharingClients() {
+        for (int i = 0; i < kClients; ++i) {
+            ids.push_back(feed.addClient());
+        }
+    }
+    void offer(const std::string& sentence) {
+        if (!feed.offer(sentence, 0.0)) {
+            return;
+        }
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            if (sockets[i].size() > kSocketRoom) {
+                sockets[i].clear();  // the socket took it
+            }
+            feed.take(ids[i], sockets[i], kSocketRoom);
+        }
+    }
+};
+
+// `withDebugLine` adds the "< sentence" line the link writes to the debug list for each;
+// `sharing` hands each NMEA sentence to 16 connected programs as well.
+void BytesToCaptions(benchmark::State& state, bool withDebugLine, bool sharing = false) {
     const RecordedLog& log = millionSentences();
     if (log.sentences == 0) {
         state.SkipWithError("cannot read " TRAWLIX_WALK_LOG);
@@ -66,6 +95,7 @@ void BytesToCaptions(benchmark::State& state, bool withDebugLine) {
     trawlix::link::SentenceReader reader;
     std::vector<ReceivedSentence> sentences;
     std::size_t handled = 0;
+    SharingClients share;
     for (auto _ : state) {
         const std::string_view bytes = log.bytes;
         for (std::size_t at = 0; at < bytes.size(); at += kReadSize) {
@@ -77,6 +107,9 @@ void BytesToCaptions(benchmark::State& state, bool withDebugLine) {
                     form.Magellan_mDebug(line);
                 }
                 if (isNmea(sentence)) {
+                    if (sharing) {
+                        share.offer(sentence.text);
+                    }
                     std::string line = sentence.text;
                     bool checksumError = sentence.checksum == trawlix::link::ChecksumState::Wrong;
                     form.Magellan_NMEA(line, checksumError);
@@ -88,8 +121,11 @@ void BytesToCaptions(benchmark::State& state, bool withDebugLine) {
     state.SetItemsProcessed(static_cast<std::int64_t>(handled));
     state.counters["sentences"] = static_cast<double>(log.sentences);
     benchmark::DoNotOptimize(view.captions);
+    benchmark::DoNotOptimize(share.sockets);
 }
 BENCHMARK_CAPTURE(BytesToCaptions, reader_and_display, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BytesToCaptions, reader_display_and_share_16, false, true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BytesToCaptions, reader_display_and_debug_line, true)
     ->Unit(benchmark::kMillisecond);
 

@@ -36,6 +36,7 @@ void usage() {
         "  --silent             never answer\n"
         "  --silent-after N     answer nothing after N sentences\n"
         "  --hang-up-after N    hang up the line after N sentences\n"
+        "  --received-log FILE  on exit, write every sentence received to FILE, one a line\n"
         "  --help               this text\n"
         "  --version            the version of trawlix-sim\n"
         "Prints the device path on the first line, then runs until interrupted.");
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     int nmeaInterval = 1000;
     int rolloverPeriods = 0;
     std::string replayFile;
+    std::string receivedLog;
     bool empty = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -86,6 +88,8 @@ int main(int argc, char** argv) {
             ok = numberArgument(i, argc, argv, rolloverPeriods);
         } else if (arg == "--replay" && i + 1 < argc) {
             replayFile = argv[++i];
+        } else if (arg == "--received-log" && i + 1 < argc) {
+            receivedLog = argv[++i];
         } else if (arg == "--drop-ack") {
             ok = numberArgument(i, argc, argv, faults.dropAcknowledgement);
         } else if (arg == "--corrupt") {
@@ -152,5 +156,17 @@ int main(int argc, char** argv) {
         ::usleep(50'000);
     }
     host.stop();
+    if (!receivedLog.empty()) {
+        std::ofstream log(receivedLog, std::ios::binary);
+        host.withReceiver([&log](SimulatedReceiver& served) {
+            for (const std::string& sentence : served.received()) {
+                log << sentence << '\n';
+            }
+        });
+        if (!log) {
+            std::fprintf(stderr, "trawlix-sim: can't write %s\n", receivedLog.c_str());
+            return 1;
+        }
+    }
     return 0;
 }

@@ -11,8 +11,10 @@ constexpr double kNoticeSeconds = 6.0;
 
 }  // namespace
 
-void YourForm::noticeReceiverDate(const std::vector<std::string>& rmc) {
-    const WeekRolloverWatch::Seen seen = weekRollover_.takeRmc(rmc[2], rmc[9], rmc[1]);
+void YourForm::noticeReceiverDate(std::string_view status, std::string_view date,
+                                  std::string_view time) {
+    const WeekRolloverWatch::Seen seen =
+        weekRollover_.takeRmc(std::string(status), std::string(date), std::string(time));
     const double now = clock_->seconds();
     if (seen.notice) {
         std::string notice = *seen.notice;

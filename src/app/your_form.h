@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/clock.h"
@@ -199,7 +200,7 @@ class YourForm {
     void lineLost(const std::string& text);
 
     // An RMC sentence's date beside the computer's clock (week_rollover_display.cpp).
-    void noticeReceiverDate(const std::vector<std::string>& rmc);
+    void noticeReceiverDate(std::string_view status, std::string_view date, std::string_view time);
 
     // The download receiver.
     // Each is true when the record was written to its file.

@@ -47,6 +47,9 @@ std::string usage() {
            "                                      --waypoints FILE: a route file's positions\n"
            "  picture FILE --output OUT.png       draw the file into a PNG picture, offline\n"
            "                                      --size WxH: its pixels (default 1200x900)\n"
+           "  share [--listen [ADDRESS:]PORT]     hand the live fix on over TCP until Ctrl-C\n"
+           "                                      --listen: default 127.0.0.1:10110\n"
+           "                                      --quiet: no line per program\n"
            "  ports                               list the serial ports and assigned devices\n"
            "  detect [--device PATH]... [--save]  find the receiver at 4800 and 9600 baud;\n"
            "                                      --save points the current port number at it\n"
@@ -64,7 +67,8 @@ std::string usage() {
            "\n"
            "exit status: 0 done, 2 bad command line, 3 the port cannot be opened, 4 the\n"
            "receiver does not answer, 5 a file cannot be read or written, 6 the transfer was\n"
-           "abandoned part way (what was received is kept). detect: 0 a receiver found, 4 none.\n";
+           "abandoned part way (what was received is kept). detect: 0 a receiver found, 4 none.\n"
+           "share: 7 the TCP port cannot be listened on (in use by another program).\n";
 }
 
 ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
@@ -129,6 +133,13 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
                 return failure("--size takes WIDTHxHEIGHT in pixels, each from 64 to 8000");
             }
             options.pictureSize = *size;
+        } else if (arg == "--listen" && hasValue) {
+            options.listen = app::parseListenAddress(arguments[++i]);
+            if (!options.listen) {
+                return failure("--listen takes [ADDRESS:]PORT, such as 10110 or 0.0.0.0:10110");
+            }
+        } else if (arg == "--quiet") {
+            options.quiet = true;
         } else if (arg == "--save") {
             options.save = true;
         } else if (arg == "--force") {
@@ -155,6 +166,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
         options.command = CliOptions::Command::Version;
     } else if (command == "nmea" && words.size() == 1) {
         options.command = CliOptions::Command::Nmea;
+    } else if (command == "share" && words.size() == 1) {
+        options.command = CliOptions::Command::Share;
     } else if (command == "ports" && words.size() == 1) {
         options.command = CliOptions::Command::Ports;
     } else if (command == "detect" && words.size() == 1) {
@@ -218,6 +231,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     }
     if (const auto why = checkFigureOptions(arguments, options)) {
         return failure(*why);
+    }
+    if ((options.listen || options.quiet) && options.command != CliOptions::Command::Share) {
+        return failure("--listen and --quiet go with share");
     }
     if (options.nmeaCount && options.nmeaSeconds) {
         return failure("give --count or --seconds, not both");

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fix_share.h"
 #include "link/data_kinds.h"
 #include "transfer/backup.h"
 #include "transfer/week_rollover.h"
@@ -31,7 +32,8 @@ struct CliOptions {
         Backup,
         Restore,
         Info,
-        Picture
+        Picture,
+        Share
     };
     using Kind = link::DataKind;
     enum class Format { Text, Gpx };
@@ -55,8 +57,10 @@ struct CliOptions {
     bool dryRun = false;                       // restore --dry-run
     // --week-rollover: the correction of a receiver's track dates; the window's choice if not given
     std::optional<transfer::rollover::Choice> weekRollover;
-    bool json = false;        // info --json
-    PictureSize pictureSize;  // picture --size
+    bool json = false;                         // info --json
+    PictureSize pictureSize;                   // picture --size
+    std::optional<app::ListenAddress> listen;  // share --listen
+    bool quiet = false;                        // share --quiet: no line per program
 };
 
 // The format of a transfer's file (convert: of OUT): --format, else GPX for a name ending
@@ -79,6 +83,7 @@ enum ExitStatus {
     kNoAnswer = 4,
     kFileProblem = 5,
     kAbandoned = 6,
+    kShareUnavailable = 7,  // share: the TCP port cannot be listened on
 };
 
 }  // namespace trawlix::cli

@@ -19,6 +19,9 @@ void GpsLink::raiseReceive(const std::string& id, const std::string& line) {
 }
 
 void GpsLink::raiseNmea(const std::string& line, bool checksumError) {
+    if (nmeaTap_) {
+        nmeaTap_(line, checksumError);
+    }
     if (listener_ != nullptr) {
         std::string lineCopy = line;
         bool flag = checksumError;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "link/records.h"
@@ -38,6 +39,10 @@ class GpsLink {
 
     void setListener(GpsLinkListener* listener) { listener_ = listener; }
     GpsLinkListener* listener() const { return listener_; }
+    // Sees every NMEA sentence before the listener does, whatever the listener makes of it:
+    // for handing the sentences on as they came (sharing the live fix). Empty for none.
+    using NmeaTap = std::function<void(const std::string& line, bool checksumError)>;
+    void setNmeaTap(NmeaTap tap) { nmeaTap_ = std::move(tap); }
 
     virtual std::int16_t PortNumber() const = 0;
     virtual void setPortNumber(std::int16_t port) = 0;
@@ -85,6 +90,7 @@ class GpsLink {
 
   private:
     GpsLinkListener* listener_ = nullptr;
+    NmeaTap nmeaTap_;
     link::WaypointRecord waypoint_;
     link::HeaderRecord header_;
     link::TrackPointRecord trackPoint_;

@@ -1,5 +1,7 @@
 #include "link/sentence.h"
 
+#include <algorithm>
+
 #include "common/line_split.h"
 
 namespace trawlix::link {
@@ -72,27 +74,52 @@ ReceivedSentence parseSentence(std::string_view text) {
 }
 
 void SentenceReader::feed(std::string_view bytes, std::vector<ReceivedSentence>& out) {
-    for (char c : bytes) {
-        if (c == '$') {
-            if (inSentence_) {
-                dropped_ += current_.size();  // a sentence cut short by the next one
+    // Whole runs at a time: the bytes of a sentence up to its line end (or the next "$") are
+    // appended in one go, and noise is passed over up to the next "$".
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (!inSentence_) {
+            const std::size_t dollar = std::min(bytes.find('$', at), bytes.size());
+            for (std::size_t i = at; i < dollar; ++i) {
+                // The LF of a CR LF, or a blank line, is no noise.
+                if (bytes[i] != '\r' && bytes[i] != '\n') {
+                    ++dropped_;
+                }
             }
-            current_.assign(1, c);
+            if (dollar == bytes.size()) {
+                return;
+            }
+            current_.assign(1, '$');
             inSentence_ = true;
-        } else if (!inSentence_) {
-            // The LF of a CR LF, or a blank line, is no noise.
-            if (c != '\r' && c != '\n') {
-                ++dropped_;
-            }
-        } else if (c == '\r' || c == '\n') {
-            finishSentence(out);
-        } else if (current_.size() >= kMaxSentenceLength) {
-            dropped_ += current_.size() + 1;
+            at = dollar + 1;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < bytes.size() && bytes[end] != '$' && bytes[end] != '\r' &&
+               bytes[end] != '\n') {
+            ++end;
+        }
+        const std::size_t room = kMaxSentenceLength - std::min(current_.size(), kMaxSentenceLength);
+        if (end - at > room) {
+            // Too long for a sentence: dropped with the byte that went over, as it came.
+            dropped_ += current_.size() + room + 1;
             current_.clear();
             inSentence_ = false;
-        } else {
-            current_ += c;
+            at += room + 1;
+            continue;
         }
+        current_.append(bytes.substr(at, end - at));
+        at = end;
+        if (at == bytes.size()) {
+            return;
+        }
+        if (bytes[at] == '$') {
+            dropped_ += current_.size();  // a sentence cut short by the next one
+            current_.assign(1, '$');
+        } else {
+            finishSentence(out);
+        }
+        ++at;
     }
 }
 

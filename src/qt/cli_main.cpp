@@ -16,8 +16,10 @@
 #include "cli/week_rollover_probe.h"
 #include "common/version.h"
 #include "qt/cli_offline.h"
+#include "qt/cli_share.h"
 #include "qt/console_platform.h"
 #include "qt/figure_commands.h"
+#include "qt/fix_server.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
@@ -216,6 +218,11 @@ int main(int argc, char* argv[]) {
             return cli::kCompleted;
         }
     }
+    std::unique_ptr<qt::FixServer> fixServer;
+    if (options.command == CliOptions::Command::Share &&
+        !(fixServer = qt::listenForShare(options))) {
+        return cli::kShareUnavailable;
+    }
     cli::wakeLoopOnInterrupt();
     if (cli::interrupted()) {
         std::fprintf(stderr, "Stopped before the port was opened: nothing was transferred.\n");
@@ -294,6 +301,10 @@ int main(int argc, char* argv[]) {
             break;
         case CliOptions::Command::Nmea:
             status = runNmea(options, form, view, tap, values);
+            break;
+        case CliOptions::Command::Share:
+            status = qt::runShare(*fixServer, options.quiet, form, view, magellan,
+                                  [](auto done) { runUntil(done); });
             break;
         case CliOptions::Command::Backup:
             status = runBackup(*backupPath, form, magellan, view);

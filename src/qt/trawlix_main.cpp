@@ -16,6 +16,7 @@
 #include "qt/qt_settings_store.h"
 #include "qt/qt_xml_source.h"
 #include "qt/serial_link.h"
+#include "qt/window_fix_share.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -67,6 +68,7 @@ int main(int argc, char* argv[]) {
     trawlix::qt::QtXmlSource xml;
     form.setXmlSource(&xml);
     window.attach(form);
+    trawlix::qt::WindowFixShare fixShare(window, form, magellan, settings);
     trawlix::app::BackupActions backups(window, form, magellan, xml, settings,
                                         [&window](std::function<void()> action, int delayMs) {
                                             QTimer::singleShot(delayMs, &window, std::move(action));

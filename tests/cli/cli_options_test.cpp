@@ -26,6 +26,8 @@ TEST(CliOptions, Commands) {
     EXPECT_EQ(parse({"nmea", "--count", "5"}).options->nmeaCount, 5);
     EXPECT_EQ(parse({"nmea", "--seconds", "2.5"}).options->nmeaSeconds, 2.5);
     EXPECT_EQ(parse({"download", "--help"}).options->command, CliOptions::Command::Help);
+    EXPECT_EQ(parse({"share", "--listen", "0.0.0.0:2000"}).options->listen->text(), "0.0.0.0:2000");
+    EXPECT_TRUE(parse({"--quiet", "share"}).options->quiet);
 }
 
 TEST(CliOptions, TheFileFormatFollowsTheExtensionUnlessSaid) {
@@ -69,6 +71,8 @@ TEST(CliOptions, MistakesAreNamed) {
           Case{{"nmea", "--count", "0"}, "--count"}, Case{{"nmea", "--seconds", "-1"}, "--seconds"},
           Case{{"nmea", "--count", "2", "--seconds", "1"}, "not both"},
           Case{{"version", "--count", "2"}, "go with nmea"},
+          Case{{"share", "--listen", "host:"}, "--listen"},
+          Case{{"nmea", "--quiet"}, "go with share"},
           Case{{"--format", "kml", "download", "tracks", "t"}, "--format"},
           Case{{"convert", "tracks", "t.txt"}, "convert"},
           Case{{"--waypoints", "w.txt", "upload", "routes", "r.gpx"}, "goes with convert"},

@@ -33,8 +33,9 @@ expect() {
 }
 
 # The command comes first, whatever options stand before it.
-expect "version download upload nmea convert backup restore info picture ports detect" trawlix-cli ""
+expect "version download upload nmea share convert backup restore info picture ports detect" trawlix-cli ""
 expect "--save" trawlix-cli detect --s
+expect "--listen" trawlix-cli share --lis
 expect "download" trawlix-cli "do"
 expect "upload" trawlix-cli --port 2 up
 expect "version" trawlix-cli --device /dev/ttyUSB0 --line 9600,N,8,1 --verbose v
