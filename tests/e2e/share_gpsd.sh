@@ -121,7 +121,11 @@ fds_after="$(ls "/proc/$share_pid/fd" | wc -l)"
 rss_after="$(awk '/^VmRSS/ { print $2 }' "/proc/$share_pid/status")"
 echo "descriptors $fds_before -> $fds_after, resident kB $rss_before -> $rss_after"
 [ "$fds_after" -le "$fds_before" ] || fail "descriptors grew from $fds_before to $fds_after"
-[ "$rss_after" -le $((rss_before + 512)) ] || fail "memory grew from $rss_before to $rss_after kB"
+# Under AddressSanitizer freed memory is held in its quarantine, so the resident size grows
+# without a leak; its own leak check at exit covers that build instead.
+if [ -z "${ASAN_OPTIONS:-}" ]; then
+    [ "$rss_after" -le $((rss_before + 512)) ] || fail "memory grew from $rss_before to $rss_after kB"
+fi
 grep -q "^Connected: 127.0.0.1:" "$work/share.err" || fail "no line for a program connecting"
 grep -q "^Left: 127.0.0.1:" "$work/share.err" || fail "no line for a program leaving"
 
