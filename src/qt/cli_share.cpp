@@ -17,10 +17,6 @@ void say(bool quiet, const QString& line) {
     }
 }
 
-void sendFunction(app::YourForm& form, int function) {
-    form.chooseFunction(function);
-}
-
 }  // namespace
 
 std::unique_ptr<FixServer> listenForShare(const cli::CliOptions& options) {
@@ -56,14 +52,14 @@ int runShare(FixServer& server, bool quiet, app::YourForm& form, cli::ConsoleVie
             server.offer(line);
         }
     });
-    sendFunction(form, app::kNmeaOn);
+    form.chooseFunction(app::kNmeaOn);
     runUntil([&] { return view.outcome.has_value(); });
     magellan.setNmeaTap({});
     server.close();
     if (view.outcome) {
         return cli::exitStatusFor(*view.outcome);
     }
-    sendFunction(form, app::kNmeaOff);
+    form.chooseFunction(app::kNmeaOff);
     // The command crosses the line before the port closes, Ctrl-C or not.
     constexpr int kCrossingMs = 300;
     QElapsedTimer sent;

@@ -238,15 +238,19 @@ void playWindow(Session& session, const UploadFiles& files, Dice& dice, std::uin
     }
 }
 
+// trawlix-cli's start: nothing once the link is set up, else the status that ends the command.
+std::optional<int> startCommandLine(Session& session) {
+    session.start();
+    return cli::startUpStatus(session.consoleView());
+}
+
 }  // namespace
 
 CommandEnd runCommand(Session& session, int entry, const std::string& file,
                       std::optional<Micros> ctrlC) {
     cli::ConsoleView& console = session.consoleView();
     CommandEnd end;
-    session.start();
-    end.status = cli::startUpStatus(console);
-    if (end.status) {
+    if ((end.status = startCommandLine(session))) {
         return end;
     }
     session.choose(entry, file);
@@ -265,9 +269,7 @@ CommandEnd runSequenceCommand(Session& session, bool backup, const std::string& 
                               std::optional<Micros> ctrlC) {
     cli::ConsoleView& console = session.consoleView();
     CommandEnd end;
-    session.start();
-    end.status = cli::startUpStatus(console);
-    if (end.status) {
+    if ((end.status = startCommandLine(session))) {
         return end;
     }
     app::KindSequence* run = session.commandLineRun(backup, file);
